@@ -1,0 +1,24 @@
+include(GoogleTest)
+
+# platterly_add_test(NAME name SOURCES ... LIBS ... [QT])
+# Builds one GoogleTest binary into build/tests and registers its cases with CTest.
+# QT tests get a main that creates the QApplication first; every test runs headless.
+function(platterly_add_test)
+  cmake_parse_arguments(T "QT" "NAME" "SOURCES;LIBS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  if(T_QT)
+    target_link_libraries(${T_NAME} PRIVATE platterly_qt_test_main Qt6::Widgets Qt6::Test)
+  else()
+    target_link_libraries(${T_NAME} PRIVATE GTest::gtest_main)
+  endif()
+  target_link_libraries(${T_NAME} PRIVATE GTest::gtest GTest::gmock Threads::Threads ${T_LIBS})
+  target_compile_definitions(${T_NAME} PRIVATE
+    PLATTERLY_DIST_DIR="${PLATTERLY_DIST_DIR}"
+    PLATTERLY_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  gtest_discover_tests(${T_NAME}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;PLATTERLY_DIST_DIR=${PLATTERLY_DIST_DIR}"
+               TIMEOUT 600)
+endfunction()
