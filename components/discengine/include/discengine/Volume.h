@@ -1,0 +1,50 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace discengine {
+
+// One entry of a disc folder.
+struct VolumeEntry {
+    std::string name; // UTF-8, never contains '/' or '\' and is never "." or ".."
+    bool isFolder = false;
+    std::uint64_t size = 0;
+    std::chrono::system_clock::time_point created{};
+};
+
+// The file system of a loaded medium. Paths are the part after "X:", backslash-separated
+// ("\", "\docs\a.txt"); '/' is accepted as a separator too. Data discs are read with libcdio
+// (ISO9660 with Joliet names when present, else UDF); an audio disc shows Track01.cda ... at its
+// root. Every call throws EngineError on a missing path or an unreadable/hostile volume.
+class IDiscVolume {
+public:
+    virtual ~IDiscVolume() = default;
+    virtual std::string Label() const = 0;
+    virtual std::uint64_t TotalSize() const = 0; // bytes
+    virtual std::vector<VolumeEntry> List(const std::string& folder) const = 0;
+    virtual std::optional<VolumeEntry> Stat(const std::string& path) const = 0;
+    virtual bool Exists(const std::string& path) const { return Stat(path).has_value(); }
+    // Streams the file's bytes in order to `sink`; a sink returning false stops the read
+    // (the call then returns false).
+    virtual bool
+    ReadFile(const std::string& path,
+             const std::function<bool(const char* data, std::size_t size)>& sink) const = 0;
+    // Copies the file to a native path through a temporary file and a rename, so a failed copy
+    // leaves no partial target.
+    virtual void CopyFile(const std::string& path, const std::filesystem::path& target) const = 0;
+};
+
+// "D:\a\b.txt" -> {'D', "\a\b.txt"}; "D:" -> {'D', "\"}. Nothing for other texts.
+struct DrivePath {
+    char letter = 0; // upper case
+    std::string path;
+};
+std::optional<DrivePath> ParseDrivePath(const std::string& text);
+
+} // namespace discengine
