@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace isofs {
+
+// Where the image bytes go, strictly in order. Errors are thrown as OutputError.
+class OutputSink {
+public:
+    virtual ~OutputSink() = default;
+    virtual void write(const void* data, std::size_t bytes) = 0;
+    // Copies bytes from a source descriptor at offset without passing them through user space.
+    // Returns the number copied (0 when the fast path is not available: the caller then reads
+    // and writes). Source read errors come back as -errno.
+    virtual std::int64_t copyFromFd(int /*fd*/, std::uint64_t /*offset*/, std::size_t /*bytes*/) {
+        return 0;
+    }
+    virtual void flush() {}
+};
+
+// Writes to an open file descriptor (not owned) through a large buffer; uses copy_file_range
+// for file data when the kernel allows it.
+class FdSink : public OutputSink {
+public:
+    explicit FdSink(int fd, std::size_t bufferBytes = 4u << 20);
+    ~FdSink() override;
+    void write(const void* data, std::size_t bytes) override;
+    std::int64_t copyFromFd(int fd, std::uint64_t offset, std::size_t bytes) override;
+    void flush() override;
+    std::uint64_t bytesWritten() const { return written_ + fill_; }
+
+private:
+    void writeAll(const unsigned char* data, std::size_t bytes);
+    int fd_;
+    std::vector<unsigned char> buffer_;
+    std::size_t fill_ = 0;
+    std::uint64_t written_ = 0;
+    bool copyRangeWorks_ = true;
+};
+
+} // namespace isofs

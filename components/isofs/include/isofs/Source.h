@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace isofs {
+
+// What a source path names, as far as the layout needs it.
+struct SourceInfo {
+    bool exists = false;
+    bool isFolder = false;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0; // seconds since the Unix epoch, UTC
+};
+
+// A sequential reader of one source file. read() returns 0 at the end and throws SourceError.
+class SourceReader {
+public:
+    virtual ~SourceReader() = default;
+    virtual std::size_t read(void* buffer, std::size_t bytes) = 0;
+    virtual std::uint64_t size() const = 0;
+    // A readable descriptor positioned at the current offset, for in-kernel copies; -1 if none.
+    virtual int nativeFd() const { return -1; }
+    // Moves the position forward after bytes were consumed through nativeFd() with explicit
+    // offsets.
+    virtual void advance(std::uint64_t /*bytes*/) {}
+    virtual std::uint64_t position() const = 0;
+};
+
+// Turns source paths into readers. The engine plugs its volume layer in here so that paths
+// such as "D:\docs\a.txt" can be read from a disc; the default reads native files.
+class SourceOpener {
+public:
+    virtual ~SourceOpener() = default;
+    virtual SourceInfo stat(const std::string& path) const = 0;
+    virtual std::unique_ptr<SourceReader> open(const std::string& path) const = 0;
+};
+
+// Native files through POSIX calls.
+class NativeSourceOpener : public SourceOpener {
+public:
+    SourceInfo stat(const std::string& path) const override;
+    std::unique_ptr<SourceReader> open(const std::string& path) const override;
+};
+
+std::shared_ptr<const SourceOpener> nativeSourceOpener();
+
+} // namespace isofs

@@ -1,0 +1,244 @@
+#include "isofs/ImageWriter.h"
+
+#include "Emit.h"
+#include "isofs/Errors.h"
+#include "isofs/TargetFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace isofs {
+
+namespace {
+
+using namespace detail;
+
+struct Cancelled {};
+
+// Copies file data in pieces of this size; cancel and progress are checked between pieces.
+constexpr std::size_t kPiece = 8u << 20;
+
+class Streamer {
+public:
+    Streamer(const PlanData& d, const SourceOpener& opener, OutputSink& sink,
+             WriteObserver* observer, const std::atomic<bool>* cancel, WriteResult& result)
+        : d_(d), opener_(opener), sink_(sink), observer_(observer), cancel_(cancel),
+          result_(result) {}
+
+    void run() {
+        emitVolumeArea();
+        if (d_.iso) {
+            emit(d_.isoPathL, isoPathTable(d_, false, false));
+            emit(d_.isoPathM, isoPathTable(d_, false, true));
+        }
+        if (d_.joliet) {
+            emit(d_.jolietPathL, isoPathTable(d_, true, false));
+            emit(d_.jolietPathM, isoPathTable(d_, true, true));
+        }
+        for (auto n : d_.isoDirs)
+            emit(d_.nodes[n].isoLsn, isoDirectory(d_, n, false));
+        for (auto n : d_.jolietDirs)
+            emit(d_.nodes[n].jolietLsn, isoDirectory(d_, n, true));
+        if (d_.udf) {
+            emit(d_.fsdLsn, udfFileSet(d_));
+            for (auto n : d_.udfDirs)
+                emit(d_.nodes[n].udfFe, udfDirectory(d_, n));
+            for (auto n : d_.files)
+                emit(d_.nodes[n].udfFe, udfFileEntry(d_, n));
+        }
+        std::uint64_t index = 0;
+        for (auto n : d_.files) {
+            if (observer_)
+                observer_->fileStarted(index++, d_.files.size(), d_.imagePath(n));
+            zeros(d_.nodes[n].dataLsn);
+            copyFile(n);
+        }
+        if (d_.udf) {
+            zeros(d_.totalBlocks - 1);
+            emit(d_.totalBlocks - 1, udfAnchor(d_, d_.totalBlocks - 1));
+        }
+        zeros(d_.totalBlocks);
+        sink_.flush();
+        report();
+    }
+
+private:
+    void emitVolumeArea() {
+        zeros(16);
+        if (d_.iso) {
+            emit(16, isoVolumeDescriptor(d_, false));
+            if (d_.joliet)
+                emit(17, isoVolumeDescriptor(d_, true));
+            emit(position_, isoTerminator());
+        }
+        if (d_.udf) {
+            emit(d_.vrsStart, udfRecognition());
+            emit(kUdfMainVds, udfVolumeSequence(d_, kUdfMainVds));
+            emit(kUdfReserveVds, udfVolumeSequence(d_, kUdfReserveVds));
+            emit(kUdfLvid, udfIntegrity(d_));
+            emit(kUdfAnchor, udfAnchor(d_, kUdfAnchor));
+        }
+    }
+
+    void checkCancel() {
+        if (cancel_ && cancel_->load(std::memory_order_relaxed))
+            throw Cancelled{};
+    }
+
+    void advanced(std::uint64_t bytes) {
+        bytesInBlock_ += bytes;
+        position_ += static_cast<std::uint32_t>(bytesInBlock_ / kBlockSize);
+        bytesInBlock_ %= kBlockSize;
+        if (position_ - reported_ >= 512) // every MiB
+            report();
+    }
+
+    void report() {
+        reported_ = position_;
+        result_.blocksWritten = position_;
+        if (observer_)
+            observer_->progress(position_, d_.totalBlocks);
+    }
+
+    void emit(std::uint32_t at, const Blocks& blocks) {
+        zeros(at);
+        if (position_ != at)
+            throw std::logic_error("image structures out of order");
+        sink_.write(blocks.data(), blocks.size());
+        advanced(blocks.size());
+    }
+
+    void zeros(std::uint32_t upTo) {
+        static const std::vector<std::uint8_t> zero(kPiece, 0);
+        while (position_ < upTo) {
+            checkCancel();
+            std::uint64_t bytes = std::min<std::uint64_t>(
+                static_cast<std::uint64_t>(upTo - position_) * kBlockSize - bytesInBlock_,
+                zero.size());
+            sink_.write(zero.data(), bytes);
+            advanced(bytes);
+        }
+    }
+
+    void zeroBytes(std::uint64_t bytes) {
+        static const std::vector<std::uint8_t> zero(kPiece, 0);
+        while (bytes > 0) {
+            checkCancel();
+            std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, zero.size()));
+            sink_.write(zero.data(), n);
+            advanced(n);
+            bytes -= n;
+        }
+    }
+
+    void copyFile(std::uint32_t n) {
+        const Node& f = d_.nodes[n];
+        std::uint64_t left = f.size;
+        try {
+            auto reader = opener_.open(f.source);
+            if (reader->size() != f.size)
+                throw SourceError(f.source, 0,
+                                  "The file " + f.source + " changed its size since it was added");
+            while (left > 0) {
+                checkCancel();
+                std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(left, kPiece));
+                std::size_t got = 0;
+                if (reader->nativeFd() >= 0) {
+                    std::int64_t c =
+                        sink_.copyFromFd(reader->nativeFd(), reader->position(), piece);
+                    if (c > 0) {
+                        reader->advance(static_cast<std::uint64_t>(c));
+                        got = static_cast<std::size_t>(c);
+                    }
+                }
+                if (got == 0) {
+                    if (buffer_.size() < kPiece)
+                        buffer_.resize(kPiece);
+                    got = reader->read(buffer_.data(), piece);
+                    if (got > 0)
+                        sink_.write(buffer_.data(), got);
+                }
+                if (got == 0)
+                    throw SourceError(f.source, 0,
+                                      "The file " + f.source + " became shorter while writing");
+                advanced(got);
+                left -= got;
+            }
+        } catch (const SourceError& e) {
+            if (!d_.options.ignoreUnreadable)
+                throw;
+            SourceWarning w{f.source, d_.imagePath(n), e.errnum(), e.what()};
+            result_.warnings.push_back(w);
+            if (observer_)
+                observer_->warning(w);
+            zeroBytes(left);
+        }
+        // Pad the last block of the file.
+        if (bytesInBlock_)
+            zeroBytes(kBlockSize - bytesInBlock_);
+    }
+
+    const PlanData& d_;
+    const SourceOpener& opener_;
+    OutputSink& sink_;
+    WriteObserver* observer_;
+    const std::atomic<bool>* cancel_;
+    WriteResult& result_;
+    std::uint32_t position_ = 0; // next block
+    std::uint64_t bytesInBlock_ = 0;
+    std::uint32_t reported_ = 0;
+    std::vector<std::uint8_t> buffer_;
+};
+
+} // namespace
+
+WriteResult writeImage(const ImagePlan& plan, const SourceOpener& opener, OutputSink& sink,
+                       WriteObserver* observer, const std::atomic<bool>* cancel) {
+    WriteResult result;
+    Streamer streamer(*plan.data(), opener, sink, observer, cancel, result);
+    try {
+        streamer.run();
+    } catch (const Cancelled&) {
+        result.status = WriteResult::Status::Cancelled;
+        result.message = "The write was cancelled";
+    } catch (const SourceError& e) {
+        result.status = WriteResult::Status::SourceFailed;
+        result.message = e.what();
+        result.sourcePath = e.path();
+        result.errnum = e.errnum();
+        const auto& d = *plan.data();
+        for (auto n : d.files)
+            if (d.nodes[n].source == e.path()) {
+                result.imagePath = d.imagePath(n);
+                break;
+            }
+    } catch (const OutputError& e) {
+        result.status = WriteResult::Status::OutputFailed;
+        result.message = e.what();
+        result.errnum = e.errnum();
+    }
+    return result;
+}
+
+WriteResult writeImageFile(const ImagePlan& plan, const SourceOpener& opener,
+                           const std::filesystem::path& target, WriteObserver* observer,
+                           const std::atomic<bool>* cancel) {
+    WriteResult result;
+    try {
+        TargetFile file(target);
+        {
+            FdSink sink(file.fd());
+            result = writeImage(plan, opener, sink, observer, cancel);
+        }
+        if (result.status == WriteResult::Status::Completed)
+            file.commit();
+    } catch (const OutputError& e) {
+        result.status = WriteResult::Status::OutputFailed;
+        result.message = e.what();
+        result.errnum = e.errnum();
+    }
+    return result;
+}
+
+} // namespace isofs

@@ -1,0 +1,312 @@
+#include "Plan.h"
+
+#include "Names.h"
+#include "isofs/Errors.h"
+
+#include <algorithm>
+#include <ctime>
+#include <deque>
+
+namespace isofs {
+
+namespace detail {
+
+std::uint32_t blocksFor(std::uint64_t bytes) {
+    return static_cast<std::uint32_t>((bytes + kBlockSize - 1) / kBlockSize);
+}
+
+std::uint32_t isoRecordBytes(std::uint32_t idBytes, bool xa) {
+    std::uint32_t len = 33 + idBytes;
+    if (len % 2)
+        ++len;
+    return len + (xa ? 14 : 0);
+}
+
+std::uint32_t isoExtentCount(std::uint64_t size) {
+    return size == 0 ? 1 : static_cast<std::uint32_t>((size + kIsoMaxExtent - 1) / kIsoMaxExtent);
+}
+
+bool udfWide(const std::u16string& name) {
+    return std::any_of(name.begin(), name.end(), [](char16_t c) { return c > 0xFF; });
+}
+
+std::uint32_t udfFidBytes(const std::u16string& name) {
+    std::uint32_t idBytes = name.empty() ? 0 : 1 + name.size() * (udfWide(name) ? 2 : 1);
+    return (38 + idBytes + 3) & ~3u;
+}
+
+std::string PlanData::imagePath(std::uint32_t node) const {
+    if (node == 0)
+        return "\\";
+    std::string path;
+    for (std::int32_t n = static_cast<std::int32_t>(node); n > 0; n = nodes[n].parent)
+        path = "\\" + nodes[n].name + path;
+    return path;
+}
+
+namespace {
+
+void copyTree(const DataItem& item, std::int32_t parent, PlanData& d) {
+    // Iterative: deep trees must not exhaust the stack.
+    std::vector<std::pair<const DataItem*, std::int32_t>> stack{{&item, parent}};
+    while (!stack.empty()) {
+        auto [it, par] = stack.back();
+        stack.pop_back();
+        auto index = static_cast<std::uint32_t>(d.nodes.size());
+        Node n;
+        n.name = it->name();
+        n.source = it->sourcePath();
+        n.isDir = it->isFolder();
+        n.size = n.isDir ? 0 : it->size();
+        n.date = (d.options.useFileDate && it->fileDate() != 0) ? it->fileDate() : d.writeTime;
+        n.parent = par;
+        d.nodes.push_back(std::move(n));
+        if (par >= 0)
+            d.nodes[par].children.push_back(index);
+        for (std::size_t i = it->childCount(); i-- > 0;)
+            stack.emplace_back(it->child(i), static_cast<std::int32_t>(index));
+    }
+    // The stack visits children in reverse push order, so each child list is in layout order.
+}
+
+void assignNames(PlanData& d) {
+    for (auto& dir : d.nodes) {
+        if (!dir.isDir || dir.children.empty())
+            continue;
+        std::vector<NameRequest> req;
+        for (auto c : dir.children)
+            req.push_back({d.nodes[c].name, d.nodes[c].isDir});
+        auto iso = isoNames(req);
+        auto jol = jolietNames(req);
+        auto udf = udfNames(req);
+        for (std::size_t i = 0; i < dir.children.size(); ++i) {
+            Node& c = d.nodes[dir.children[i]];
+            c.isoId = iso[i];
+            c.jolietId = jol[i];
+            c.udfId = udf[i];
+        }
+        dir.isoSorted = dir.children;
+        std::sort(dir.isoSorted.begin(), dir.isoSorted.end(),
+                  [&](auto a, auto b) { return isoLess(d.nodes[a].isoId, d.nodes[b].isoId); });
+        dir.jolietSorted = dir.children;
+        std::sort(dir.jolietSorted.begin(), dir.jolietSorted.end(), [&](auto a, auto b) {
+            return jolietLess(d.nodes[a].jolietId, d.nodes[b].jolietId);
+        });
+    }
+}
+
+// Path-table order: level by level, parents in number order, children in record order.
+std::vector<std::uint32_t> pathTableOrder(const PlanData& d, bool joliet) {
+    std::vector<std::uint32_t> order{0};
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const Node& n = d.nodes[order[i]];
+        for (auto c : joliet ? n.jolietSorted : n.isoSorted)
+            if (d.nodes[c].isDir)
+                order.push_back(c);
+    }
+    if (order.size() > 0xFFFF)
+        throw LayoutError("Too many folders for ISO9660 (at most 65535)");
+    return order;
+}
+
+std::uint32_t pathTableBytes(const PlanData& d, const std::vector<std::uint32_t>& order,
+                             bool joliet) {
+    std::uint32_t bytes = 0;
+    for (auto n : order) {
+        std::uint32_t id = n == 0
+                               ? 1
+                               : static_cast<std::uint32_t>(joliet ? d.nodes[n].jolietId.size() * 2
+                                                                   : d.nodes[n].isoId.size());
+        bytes += 8 + id + (id % 2);
+    }
+    return bytes;
+}
+
+std::uint32_t dirBytes(const PlanData& d, const Node& dir, bool joliet) {
+    bool xa = d.options.mode2XA;
+    std::uint32_t used = 2 * isoRecordBytes(1, xa);
+    for (auto c : joliet ? dir.jolietSorted : dir.isoSorted) {
+        const Node& n = d.nodes[c];
+        std::uint32_t id;
+        if (joliet)
+            id = static_cast<std::uint32_t>(n.jolietId.size() * 2);
+        else
+            id = static_cast<std::uint32_t>(
+                n.isoId.size() + (n.isDir ? 0 : (n.isoId.find('.') == std::string::npos ? 3 : 2)));
+        std::uint32_t rec = isoRecordBytes(id, xa);
+        std::uint32_t count = n.isDir ? 1 : isoExtentCount(n.size);
+        for (std::uint32_t k = 0; k < count; ++k) {
+            // A record never crosses a block boundary.
+            if (used % kBlockSize + rec > kBlockSize)
+                used += kBlockSize - used % kBlockSize;
+            used += rec;
+        }
+    }
+    return blocksFor(used) * kBlockSize;
+}
+
+std::uint32_t udfDirBytes(const PlanData& d, const Node& dir) {
+    std::uint32_t bytes = udfFidBytes(u"");
+    for (auto c : dir.children)
+        bytes += udfFidBytes(d.nodes[c].udfId);
+    return bytes;
+}
+
+class Allocator {
+public:
+    explicit Allocator(std::uint32_t start) : next_(start) {}
+    std::uint32_t take(std::uint64_t blocks) {
+        if (next_ + blocks > 0xFFFFFFFFull)
+            throw LayoutError("The image is too large (more than 2^32 blocks)");
+        auto at = next_;
+        next_ += static_cast<std::uint32_t>(blocks);
+        return at;
+    }
+    std::uint32_t next() const { return next_; }
+
+private:
+    std::uint32_t next_;
+};
+
+void allocate(PlanData& d) {
+    std::uint32_t vds = 16 + (d.iso ? 1 : 0) + (d.joliet ? 1 : 0) + (d.iso ? 1 : 0);
+    d.vrsStart = vds;
+    std::uint32_t start = d.udf ? kUdfAnchor + 1 : vds;
+    if (d.udf)
+        d.partitionStart = start;
+    Allocator a(start);
+    if (d.iso) {
+        d.isoDirs = pathTableOrder(d, false);
+        for (std::size_t i = 0; i < d.isoDirs.size(); ++i)
+            d.nodes[d.isoDirs[i]].isoNumber = static_cast<std::uint16_t>(i + 1);
+        d.isoPathBytes = pathTableBytes(d, d.isoDirs, false);
+        d.isoPathL = a.take(blocksFor(d.isoPathBytes));
+        d.isoPathM = a.take(blocksFor(d.isoPathBytes));
+    }
+    if (d.joliet) {
+        d.jolietDirs = pathTableOrder(d, true);
+        for (std::size_t i = 0; i < d.jolietDirs.size(); ++i)
+            d.nodes[d.jolietDirs[i]].jolietNumber = static_cast<std::uint16_t>(i + 1);
+        d.jolietPathBytes = pathTableBytes(d, d.jolietDirs, true);
+        d.jolietPathL = a.take(blocksFor(d.jolietPathBytes));
+        d.jolietPathM = a.take(blocksFor(d.jolietPathBytes));
+    }
+    for (auto n : d.isoDirs) {
+        d.nodes[n].isoSize = dirBytes(d, d.nodes[n], false);
+        d.nodes[n].isoLsn = a.take(d.nodes[n].isoSize / kBlockSize);
+    }
+    for (auto n : d.jolietDirs) {
+        d.nodes[n].jolietSize = dirBytes(d, d.nodes[n], true);
+        d.nodes[n].jolietLsn = a.take(d.nodes[n].jolietSize / kBlockSize);
+    }
+    // Folders in breadth-first layout order for UDF; files in the same walk for their data.
+    std::vector<std::uint32_t> walk{0};
+    for (std::size_t i = 0; i < walk.size(); ++i)
+        for (auto c : d.nodes[walk[i]].children)
+            walk.push_back(c);
+    for (auto n : walk)
+        (d.nodes[n].isDir ? d.udfDirs : d.files).push_back(n);
+    if (d.udf) {
+        d.fsdLsn = a.take(2); // file set descriptor and its terminator
+        for (auto n : d.udfDirs) {
+            Node& dir = d.nodes[n];
+            dir.uniqueId = n == 0 ? 0 : d.nextUniqueId++;
+            dir.udfFe = a.take(1);
+            dir.udfDataBytes = udfDirBytes(d, dir);
+            dir.udfData = a.take(blocksFor(dir.udfDataBytes));
+        }
+        for (auto n : d.files) {
+            d.nodes[n].uniqueId = d.nextUniqueId++;
+            d.nodes[n].udfFe = a.take(1);
+        }
+    }
+    d.dataStart = a.next();
+    for (auto n : d.files) {
+        Node& f = d.nodes[n];
+        f.dataLsn = a.take(blocksFor(f.size));
+        d.dataBytes += f.size;
+    }
+    if (d.udf) {
+        std::uint32_t end = a.next();
+        if (end < kUdfAnchor + 2)
+            end = kUdfAnchor + 2;
+        d.partitionBlocks = end - d.partitionStart;
+        d.totalBlocks = end + 1; // the closing anchor
+    } else {
+        d.totalBlocks = a.next();
+    }
+}
+
+} // namespace
+
+} // namespace detail
+
+bool isSupportedFileSystems(int flags) {
+    return flags == 1 || flags == 3 || flags == 4 || flags == 5 || flags == 7;
+}
+
+ImagePlan ImagePlan::build(const FileLayout& layout, const ImageOptions& options) {
+    using namespace detail;
+    if (!isSupportedFileSystems(options.fileSystems))
+        throw LayoutError("Unsupported file system combination: " +
+                          std::to_string(options.fileSystems));
+    auto d = std::make_shared<PlanData>();
+    d->options = options;
+    d->writeTime = options.writeTime ? options.writeTime : std::time(nullptr);
+    d->iso = options.fileSystems & fsIso9660;
+    d->joliet = options.fileSystems & fsJoliet;
+    d->udf = options.fileSystems & fsUdf;
+    copyTree(layout.root(), -1, *d);
+    for (const auto& n : d->nodes)
+        if (!n.isDir && n.source.empty())
+            throw LayoutError("The file " + n.name + " has no source");
+    assignNames(*d);
+    allocate(*d);
+    d->isoVolume = isoVolumeId(options.volumeLabel);
+    d->jolietVolume = jolietVolumeId(options.volumeLabel);
+    d->udfVolume = udfVolumeId(options.volumeLabel, 32);
+    d->udfLogicalVolume = udfVolumeId(options.volumeLabel, 128);
+    ImagePlan plan;
+    plan.data_ = std::move(d);
+    return plan;
+}
+
+std::uint64_t ImagePlan::imageBlocks() const {
+    return data_->totalBlocks;
+}
+std::uint64_t ImagePlan::fileCount() const {
+    return data_->files.size();
+}
+const ImageOptions& ImagePlan::options() const {
+    return data_->options;
+}
+
+static const detail::Node* findNode(const detail::PlanData& d, std::string_view imagePath) {
+    std::uint32_t at = 0;
+    for (const auto& name : FileLayout::splitImagePath(imagePath)) {
+        const auto& kids = d.nodes[at].children;
+        auto it = std::find_if(kids.begin(), kids.end(),
+                               [&](std::uint32_t c) { return d.nodes[c].name == name; });
+        if (it == kids.end())
+            return nullptr;
+        at = *it;
+    }
+    return &d.nodes[at];
+}
+
+std::string ImagePlan::isoName(std::string_view imagePath) const {
+    const auto* n = findNode(*data_, imagePath);
+    return n ? n->isoId : std::string();
+}
+
+std::string ImagePlan::jolietName(std::string_view imagePath) const {
+    const auto* n = findNode(*data_, imagePath);
+    return n ? detail::ucs2ToUtf8(n->jolietId) : std::string();
+}
+
+std::string ImagePlan::udfName(std::string_view imagePath) const {
+    const auto* n = findNode(*data_, imagePath);
+    return n ? detail::ucs2ToUtf8(n->udfId) : std::string();
+}
+
+} // namespace isofs

@@ -1,0 +1,73 @@
+#pragma once
+
+// The computed image: every name, every extent, in the order the writer emits them.
+
+#include "isofs/ImageWriter.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace isofs::detail {
+
+// ISO9660 extents hold at most this many bytes; larger files are split (multi-extent).
+constexpr std::uint64_t kIsoMaxExtent = 0xFFFFF800ull;
+// UDF short allocation descriptors hold at most this many bytes.
+constexpr std::uint64_t kUdfMaxExtent = 0x3FFFF800ull;
+
+struct Node {
+    std::string name;
+    std::string source;
+    bool isDir = false;
+    std::uint64_t size = 0;
+    std::int64_t date = 0;
+    std::int32_t parent = -1;
+    std::vector<std::uint32_t> children; // layout order
+    std::string isoId;                   // without ";1"
+    std::u16string jolietId, udfId;
+    std::vector<std::uint32_t> isoSorted, jolietSorted; // folders: children in record order
+    std::uint32_t isoLsn = 0, isoSize = 0, jolietLsn = 0, jolietSize = 0;
+    std::uint16_t isoNumber = 0, jolietNumber = 0; // path table numbers
+    std::uint32_t udfFe = 0, udfData = 0, udfDataBytes = 0;
+    std::uint64_t uniqueId = 0;
+    std::uint32_t dataLsn = 0;
+};
+
+struct PlanData {
+    ImageOptions options;
+    std::int64_t writeTime = 0;
+    bool iso = false, joliet = false, udf = false;
+    std::vector<Node> nodes;                                 // 0 is the root
+    std::vector<std::uint32_t> isoDirs, jolietDirs, udfDirs; // emission order of folders
+    std::vector<std::uint32_t> files;                        // emission order of file data
+    std::uint32_t isoPathBytes = 0, isoPathL = 0, isoPathM = 0;
+    std::uint32_t jolietPathBytes = 0, jolietPathL = 0, jolietPathM = 0;
+    std::uint32_t vrsStart = 0;       // UDF volume recognition sequence
+    std::uint32_t partitionStart = 0; // UDF partition, absolute block
+    std::uint32_t partitionBlocks = 0;
+    std::uint32_t fsdLsn = 0;
+    std::uint32_t dataStart = 0;
+    std::uint32_t totalBlocks = 0;
+    std::uint64_t nextUniqueId = 16;
+    std::string isoVolume;
+    std::u16string jolietVolume, udfVolume, udfLogicalVolume;
+    std::uint64_t dataBytes = 0;
+
+    std::string imagePath(std::uint32_t node) const;
+};
+
+// Bytes of a directory record with an identifier of idBytes.
+std::uint32_t isoRecordBytes(std::uint32_t idBytes, bool xa);
+// Extents a file of size needs in ISO9660 (at least one).
+std::uint32_t isoExtentCount(std::uint64_t size);
+std::uint32_t udfFidBytes(const std::u16string& name);
+bool udfWide(const std::u16string& name);
+std::uint32_t blocksFor(std::uint64_t bytes);
+
+// Fixed places of the UDF volume structures.
+constexpr std::uint32_t kUdfMainVds = 32;
+constexpr std::uint32_t kUdfReserveVds = 48;
+constexpr std::uint32_t kUdfLvid = 64;
+constexpr std::uint32_t kUdfAnchor = 256;
+
+} // namespace isofs::detail
