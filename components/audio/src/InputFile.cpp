@@ -1,5 +1,6 @@
 #include "InputFile.h"
 
+#include "WavFile.h"
 #include "audio/AudioError.h"
 
 #include <cerrno>
@@ -61,6 +62,14 @@ InputFile::InputFile(const std::filesystem::path& file) : path_(file) {
         throw AudioError("The audio file " + quoted(file) + " cannot be read");
     if (size_ == 0)
         throw AudioError("The audio file " + quoted(file) + " is empty");
+    // FFmpeg decodes a WAV by whatever its header says; one that contradicts itself is refused
+    // here with the reason rather than decoded into noise or the wrong length.
+    char riff[12] = {};
+    if (std::fread(riff, 1, sizeof riff, file_.get()) == sizeof riff &&
+        std::memcmp(riff, "RIFF", 4) == 0 && std::memcmp(riff + 8, "WAVE", 4) == 0)
+        readWavLayout(file);
+    if (fseeko(file_.get(), 0, SEEK_SET) != 0)
+        throw AudioError("The audio file " + quoted(file) + " cannot be read");
 
     auto* buffer = static_cast<std::uint8_t*>(av_malloc(kIoBufferSize));
     if (!buffer)

@@ -116,8 +116,11 @@ AudioLength measureLength(const std::filesystem::path& file) {
     const int rate = stream->codecpar->sample_rate;
     if (rate <= 0)
         throw AudioError("The audio of [" + file.string() + "] has no valid sample rate");
-    if (auto samples = samplesFromPackets(input, stream, rate))
-        return {*samples, rate};
+    // Packet durations count samples exactly only when the time base resolves single samples
+    // (MP3 does); otherwise (ASF counts milliseconds) only decoding gives the exact figure.
+    if (stream->time_base.num == 1 && stream->time_base.den % rate == 0)
+        if (auto samples = samplesFromPackets(input, stream, rate))
+            return {*samples, rate};
     return {samplesFromDecoding(file), rate};
 }
 
