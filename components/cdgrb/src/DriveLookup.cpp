@@ -1,0 +1,26 @@
+#include "DriveLookup.h"
+
+#include <discengine/DriveRegistry.h>
+
+#include <dlfcn.h>
+
+namespace cdgrb {
+
+std::filesystem::path libraryFolder() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&libraryFolder), &info) == 0 || info.dli_fname == nullptr)
+        return {};
+    std::error_code ec;
+    const auto file = std::filesystem::canonical(info.dli_fname, ec);
+    return ec ? std::filesystem::path(info.dli_fname).parent_path() : file.parent_path();
+}
+
+std::optional<Source> lookupDrive(char letter) {
+    const auto source =
+        discengine::DriveCdioSource(letter, discengine::DefaultDriveStore(libraryFolder()));
+    if (!source)
+        return std::nullopt;
+    return Source{source->path, source->driver};
+}
+
+} // namespace cdgrb

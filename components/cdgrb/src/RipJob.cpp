@@ -1,0 +1,116 @@
+#include "RipJob.h"
+
+#include "ChunkQueue.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace cdgrb {
+namespace {
+
+constexpr int kSectorsPerChunk = 75; // one second of audio
+constexpr std::size_t kQueuedChunks = 16;
+
+} // namespace
+
+int RipJob::prepare(const Source& source, int trackIndex, const RipSettings& settings,
+                    TGrbMonitorProc monitor, std::unique_ptr<RipJob>& job) {
+    std::unique_ptr<RipJob> j(new RipJob);
+    j->monitor_ = monitor;
+    j->trackIndex_ = trackIndex;
+    j->disc_ = Disc::open(source);
+    if (!j->disc_)
+        return CDGRB_E_DRIVE;
+    const auto track = j->disc_->audioTrack(trackIndex);
+    if (!track || !j->disc_->sectorsPresent(*track))
+        return CDGRB_E_TRACK;
+    j->sectors_ = track->sectors();
+    j->reader_ = TrackReader::open(*j->disc_, *track);
+    if (!j->reader_)
+        return CDGRB_E_DRIVE;
+    j->output_ = OutputFile::create(settings.output);
+    if (!j->output_)
+        return CDGRB_E_OUTPUT;
+    const auto frames = static_cast<std::uint32_t>(j->sectors_) * (kSamplesPerSector / 2);
+    int error = CDGRB_OK;
+    j->encoder_ = makeEncoder(settings, *j->output_, frames, error);
+    if (!j->encoder_)
+        return error;
+    job = std::move(j);
+    return CDGRB_OK;
+}
+
+void RipJob::report(int kind, float progress, int result, std::uint32_t speed) const {
+    if (monitor_)
+        monitor_(kind, progress, result, trackIndex_, speed);
+}
+
+int RipJob::encodeAll(std::uint32_t& speed, float& progress) {
+    ChunkQueue queue(kQueuedChunks);
+    std::atomic<int> readResult{CDGRB_OK};
+    std::jthread readerThread([&] {
+        while (reader_->remaining() > 0 && !aborted_) {
+            ChunkQueue::Chunk chunk;
+            chunk.reserve(static_cast<std::size_t>(kSectorsPerChunk) * kSamplesPerSector);
+            if (const int rc = reader_->read(chunk, kSectorsPerChunk); rc != CDGRB_OK) {
+                readResult = rc;
+                queue.stop();
+                return;
+            }
+            if (!queue.push(std::move(chunk)))
+                return;
+        }
+        queue.close();
+    });
+
+    const auto start = std::chrono::steady_clock::now();
+    std::uint64_t bytesDone = 0;
+    const std::uint64_t bytesTotal = static_cast<std::uint64_t>(sectors_) * CDIO_CD_FRAMESIZE_RAW;
+    int result = CDGRB_OK;
+    while (auto chunk = queue.pop()) {
+        if (aborted_)
+            break;
+        result = encoder_->write(chunk->data(), chunk->size() / 2);
+        if (result != CDGRB_OK)
+            break;
+        bytesDone += chunk->size() * sizeof(std::int16_t);
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        speed = seconds > 0
+                    ? static_cast<std::uint32_t>(std::min(bytesDone / seconds, double(UINT32_MAX)))
+                    : 0;
+        progress = static_cast<float>(static_cast<double>(bytesDone) / bytesTotal);
+        report(CDGRB_MONITOR_PROGRESS, progress, CDGRB_OK, speed);
+    }
+    queue.stop(); // releases a reader still waiting to hand over a chunk
+    readerThread.join();
+    if (aborted_)
+        return CDGRB_E_ABORTED;
+    if (result != CDGRB_OK)
+        return result;
+    if (readResult != CDGRB_OK)
+        return readResult;
+    if (bytesDone != bytesTotal)
+        return CDGRB_E_READ;
+    return encoder_->finish();
+}
+
+int RipJob::run() {
+    report(CDGRB_MONITOR_STARTED, 0.0f, CDGRB_OK, 0);
+    std::uint32_t speed = 0;
+    float progress = 0.0f;
+    int result = encodeAll(speed, progress);
+    // The encoder may still hold the stream; release it before the file is closed.
+    encoder_.reset();
+    if (result == CDGRB_OK && !output_->commit())
+        result = CDGRB_E_OUTPUT;
+    output_.reset(); // an uncommitted file removes itself here, before the end is reported
+    reader_.reset();
+    disc_.reset();
+    ended_ = true;
+    report(CDGRB_MONITOR_ENDED, result == CDGRB_OK ? 1.0f : progress, result, speed);
+    return result;
+}
+
+} // namespace cdgrb

@@ -1,0 +1,54 @@
+#include "TrackReader.h"
+
+#include "cdgrb/cdgrb.h"
+
+namespace cdgrb {
+namespace {
+
+constexpr int kMaxRetries = 20;
+
+// Paranoia's callback has no context argument; the reading thread keeps its own count.
+thread_local int tLostSectors = 0;
+
+void paranoiaCallback(long /*inpos*/, paranoia_cb_mode_t event) {
+    if (event == PARANOIA_CB_SKIP)
+        ++tLostSectors;
+}
+
+} // namespace
+
+std::unique_ptr<TrackReader> TrackReader::open(const Disc& disc, const TrackEntry& track) {
+    std::unique_ptr<TrackReader> reader(new TrackReader);
+    reader->cdda_.reset(cdio_cddap_identify_cdio(disc.cdio(), CDDA_MESSAGE_FORGETIT, nullptr));
+    if (!reader->cdda_)
+        return nullptr;
+    cdio_cddap_verbose_set(reader->cdda_.get(), CDDA_MESSAGE_FORGETIT, CDDA_MESSAGE_FORGETIT);
+    if (cdio_cddap_open(reader->cdda_.get()) != 0)
+        return nullptr;
+    // Paranoia guesses the byte order from the audio (silence reads as big-endian); images
+    // hold little-endian samples, so the guess is overruled for them.
+    if (disc.isImage())
+        reader->cdda_->bigendianp = 0;
+    reader->paranoia_.reset(cdio_paranoia_init(reader->cdda_.get()));
+    if (!reader->paranoia_)
+        return nullptr;
+    cdio_paranoia_modeset(reader->paranoia_.get(), PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
+    reader->next_ = track.first;
+    reader->last_ = track.last;
+    cdio_paranoia_seek(reader->paranoia_.get(), track.first, SEEK_SET);
+    return reader;
+}
+
+int TrackReader::read(std::vector<std::int16_t>& pcm, int maxSectors) {
+    tLostSectors = 0;
+    for (int i = 0; i < maxSectors && next_ <= last_; ++i, ++next_) {
+        const std::int16_t* sector =
+            cdio_paranoia_read_limited(paranoia_.get(), paranoiaCallback, kMaxRetries);
+        if (sector == nullptr || tLostSectors > 0)
+            return CDGRB_E_READ;
+        pcm.insert(pcm.end(), sector, sector + kSamplesPerSector);
+    }
+    return CDGRB_OK;
+}
+
+} // namespace cdgrb
