@@ -1,0 +1,144 @@
+#include "app/TfrmProgress.h"
+
+#include "app/MultiLanguages.h"
+#include "app/TfrmLog.h"
+#include "app/TimeText.h"
+#include "app/globals.h"
+#include "ui/Prompts.h"
+#include "ui/TextFormat.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+using MultiLanguages::Text;
+
+TfrmProgress::TfrmProgress(TfrmLog* log, QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint),
+      log_(log) {
+    setObjectName(QStringLiteral("frmProgress"));
+    setFixedSize(393, 112);
+    auto label = [this](const char* name) {
+        auto* l = new QLabel(this);
+        l->setObjectName(QString::fromLatin1(name));
+        return l;
+    };
+    lblCurrentSpeed = label("lblCurrentSpeed");
+    lblUsedTime = label("lblUsedTime");
+    lblRemaining = label("lblRemaining");
+    lblStatus = label("lblStatus");
+    ProgressBar = new QProgressBar(this);
+    ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+    ProgressBar->setRange(0, 100);
+    ProgressBar->setValue(0);
+    btnShowLog = new QPushButton(this);
+    btnShowLog->setObjectName(QStringLiteral("btnShowLog"));
+    btnCancel = new QPushButton(this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    for (QPushButton* b : {btnShowLog, btnCancel}) {
+        b->setAutoDefault(false);
+        b->setMinimumWidth(84);
+    }
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(10, 8, 10, 8);
+    grid->setVerticalSpacing(2);
+    grid->addWidget(lblCurrentSpeed, 0, 0);
+    grid->addWidget(lblUsedTime, 1, 0);
+    grid->addWidget(lblRemaining, 2, 0);
+    grid->addWidget(btnShowLog, 0, 1);
+    grid->addWidget(btnCancel, 1, 1);
+    grid->addWidget(lblStatus, 3, 0, 1, 2);
+    grid->addWidget(ProgressBar, 4, 0, 1, 2);
+    grid->setColumnStretch(0, 1);
+
+    connect(btnShowLog, &QPushButton::clicked, this, &TfrmProgress::btnShowLogClick);
+    connect(btnCancel, &QPushButton::clicked, this, &TfrmProgress::btnCancelClick);
+    ApplyLanguage();
+    FormShow();
+}
+
+void TfrmProgress::ApplyLanguage() {
+    setWindowTitle(Text(IDS_FRMPROGRESS_TITLE));
+    btnShowLog->setText(Text(IDS_MAIN_HELP_ShowLog));
+    btnCancel->setText(Text(IDS_READCD_BUTTON_Cancel));
+}
+
+void TfrmProgress::FormShow() {
+    lblCurrentSpeed->setText(ui::FormatText(Text(IDS_LABEL_Status_CurrentReadSpeed), {0LL}));
+    SetUsedTimeText(0);
+    lblRemaining->setText(ui::FormatText(Text(IDS_LABEL_Remaining), {app::SecondsToTimeText(0)}));
+}
+
+void TfrmProgress::SetUsedTimeText(long long seconds) {
+    lblUsedTime->setText(
+        ui::FormatText(Text(IDS_LABEL_UsedTime), {app::SecondsToTimeText(seconds)}));
+}
+
+void TfrmProgress::TimerUsedTimer(long long elapsedSeconds) {
+    SetUsedTimeText(elapsedSeconds);
+    const long long remaining = app::RemainingSeconds(elapsedSeconds, ProgressBar->value());
+    if (remaining >= 0) {
+        lblRemaining->setText(
+            ui::FormatText(Text(IDS_LABEL_Remaining), {app::SecondsToTimeText(remaining)}));
+        lblRemaining->repaint();
+    }
+}
+
+void TfrmProgress::btnCancelClick() {
+    if (cancelHandler_) {
+        cancelHandler_();
+        return;
+    }
+    if (ui::Prompts().MessageBox(this, Text(IDS_FRMPROGRESS_TITLE),
+                                 Text(IDS_FRMPROGRESS_CANCELPROGRESSSHOW), ui::MsgIcon::Question,
+                                 ui::MsgButtons::OKCancel) == ui::MsgResult::OK)
+        hide();
+}
+
+void TfrmProgress::btnShowLogClick() {
+    if (!log_)
+        return;
+    log_->show();
+    log_->raise();
+    log_->activateWindow();
+}
+
+void TfrmProgress::SetProgress(int percent) {
+    ProgressBar->setValue(std::clamp(percent, 0, 100));
+}
+
+int TfrmProgress::Progress() const {
+    return ProgressBar->value();
+}
+
+void TfrmProgress::SetStatusText(const QString& text) {
+    lblStatus->setText(text);
+    lblStatus->repaint();
+}
+
+void TfrmProgress::SetSpeedText(const QString& text) {
+    lblCurrentSpeed->setText(text);
+}
+
+void TfrmProgress::showEvent(QShowEvent* event) {
+    FormShow();
+    QDialog::showEvent(event);
+}
+
+void TfrmProgress::closeEvent(QCloseEvent* event) {
+    // The close button does nothing while a job runs.
+    if (!globals::Idle) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void TfrmProgress::reject() {
+    if (globals::Idle)
+        QDialog::reject();
+}
