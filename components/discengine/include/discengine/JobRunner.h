@@ -40,6 +40,7 @@ public:
     bool IsBusy(const std::string& key) const;
     // Asks the job holding `key` to stop; false when no job holds it.
     bool Cancel(const std::string& key);
+    void CancelAll();
     // Blocks until no job runs. Must not be called from a job.
     void WaitIdle();
 

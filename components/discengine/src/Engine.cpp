@@ -1,0 +1,104 @@
+#include "discengine/Engine.h"
+#include "EngineShared.h"
+#include "RegistryState.h"
+#include "VirtualDevice.h"
+#include "discengine/DriveRegistry.h"
+
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace discengine {
+namespace {
+
+class Engine final : public IDVDEngineX {
+public:
+    explicit Engine(EngineOptions options) : options_(std::move(options)) {
+        store_ = options_.store.empty() ? DefaultDriveStore(ProgramDir()) : options_.store;
+    }
+    ~Engine() override {
+        core_->hub->Set(nullptr);
+        core_->jobs.CancelAll();
+        core_->jobs.WaitIdle();
+    }
+
+    bool Initialize(std::int32_t /*flags*/) override {
+        try {
+            std::error_code ec;
+            if (!fs::exists(store_, ec)) {
+                if (!options_.createDefaultStore)
+                    throw EngineError("The drive store " + store_.string() + " does not exist");
+                CreateDefaultStore(store_);
+            }
+            if (!fs::is_directory(store_, ec))
+                throw EngineError("The drive store " + store_.string() + " is not a folder");
+            std::vector<std::shared_ptr<IDeviceX>> devices;
+            auto folders = VirtualStore(store_).DriveFolders();
+            for (std::size_t i = 0; i < folders.size() && i < 23; ++i) {
+                auto shared = std::make_shared<DriveShared>();
+                shared->folder = folders[i];
+                shared->index = static_cast<std::int32_t>(i);
+                shared->letter = static_cast<char>('D' + i);
+                shared->Reload(true);
+                devices.push_back(std::make_shared<VirtualDevice>(core_, shared));
+            }
+            devices_ = std::move(devices);
+            registry::SetStore(store_);
+            lastError_.clear();
+            return true;
+        } catch (const std::exception& error) {
+            lastError_ = error.what();
+            return false;
+        }
+    }
+
+    std::string LastError() const override { return lastError_; }
+    fs::path StorePath() const override { return store_; }
+
+    std::int32_t DeviceCount() const override { return static_cast<std::int32_t>(devices_.size()); }
+
+    std::shared_ptr<IDeviceX> Device(std::int32_t index) const override {
+        if (index < 0 || index >= DeviceCount())
+            throw EngineError("There is no drive " + std::to_string(index));
+        return devices_[static_cast<std::size_t>(index)];
+    }
+
+    std::shared_ptr<IDeviceX> FindDevice(char letter) const override {
+        char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+        for (const auto& device : devices_)
+            if (device->DriveLetter() == upper)
+                return device;
+        return nullptr;
+    }
+
+    std::shared_ptr<IDataImageX> DataImage() override {
+        throw EngineError("The data image is not available yet");
+    }
+    std::shared_ptr<IAudioCDImageX> AudioImage() override {
+        throw EngineError("The audio image is not available yet");
+    }
+
+    void SetListener(IEngineListener* listener) override { core_->hub->Set(listener); }
+    void WaitForJobs() override { core_->jobs.WaitIdle(); }
+
+private:
+    EngineOptions options_;
+    fs::path store_;
+    std::string lastError_;
+    std::shared_ptr<EngineCore> core_ = std::make_shared<EngineCore>();
+    std::vector<std::shared_ptr<IDeviceX>> devices_;
+};
+
+} // namespace
+
+std::unique_ptr<IDVDEngineX> CreateEngine(EngineOptions options) {
+    return std::make_unique<Engine>(std::move(options));
+}
+
+fs::path ProgramDir() {
+    std::error_code ec;
+    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? fs::current_path() : exe.parent_path();
+}
+
+} // namespace discengine

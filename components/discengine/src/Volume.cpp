@@ -1,0 +1,498 @@
+// The volume layer for "X:\..." paths: ISO9660 (Joliet names when present) through libiso9660,
+// UDF through libudf, and the Track01.cda entries of an audio disc.
+#include "discengine/Volume.h"
+#include "DiscModel.h"
+#include "DriveState.h"
+#include "StoreFiles.h"
+#include "VirtualDevice.h"
+#include "discengine/Disc.h"
+#include "discengine/Errors.h"
+
+#include <cctype>
+#include <cdio/iso9660.h>
+#include <cdio/udf.h>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <set>
+
+namespace fs = std::filesystem;
+
+namespace discengine {
+
+std::optional<DrivePath> ParseDrivePath(const std::string& text) {
+    if (text.size() < 2 || !std::isalpha(static_cast<unsigned char>(text[0])) || text[1] != ':')
+        return std::nullopt;
+    DrivePath path;
+    path.letter = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    path.path = text.size() == 2 ? "\\" : text.substr(2);
+    if (path.path[0] != '\\' && path.path[0] != '/')
+        return std::nullopt;
+    return path;
+}
+
+namespace {
+
+constexpr int kMaxDepth = 64;
+
+// "\a\b" -> {"a", "b"}; "." and ".." are refused, never followed.
+std::vector<std::string> SplitPath(const std::string& path) {
+    std::vector<std::string> parts;
+    std::string part;
+    for (char c : path + "\\") {
+        if (c == '\\' || c == '/') {
+            if (part == "." || part == "..")
+                throw EngineError("Invalid disc path \"" + path + "\"");
+            if (!part.empty())
+                parts.push_back(part);
+            part.clear();
+        } else {
+            part += c;
+        }
+    }
+    if (parts.size() > kMaxDepth)
+        throw EngineError("Disc path too deep: \"" + path + "\"");
+    return parts;
+}
+
+// Names from the disc become plain names: separators replaced, dot names dropped (empty).
+std::string SanitiseName(std::string name) {
+    for (char& c : name)
+        if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20)
+            c = '_';
+    if (name == "." || name == "..")
+        return {};
+    return name;
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+std::chrono::system_clock::time_point FromTimeT(std::time_t t) {
+    return std::chrono::system_clock::from_time_t(t);
+}
+
+// Copy through a temporary file so a failed copy never leaves a partial target.
+void CopyThroughTemp(const IDiscVolume& volume, const std::string& path, const fs::path& target) {
+    fs::path temp = target;
+    temp += ".partial";
+    bool ok = false;
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out)
+            throw EngineError("Cannot create " + target.string());
+        ok = volume.ReadFile(path, [&](const char* data, std::size_t size) {
+            out.write(data, static_cast<std::streamsize>(size));
+            return static_cast<bool>(out);
+        });
+        ok = ok && static_cast<bool>(out.flush());
+    }
+    std::error_code ec;
+    if (ok)
+        fs::rename(temp, target, ec);
+    if (!ok || ec) {
+        fs::remove(temp, ec);
+        throw EngineError("Cannot copy " + path + " to " + target.string());
+    }
+}
+
+// ---- audio discs ----------------------------------------------------------------------------
+
+class AudioVolume final : public IDiscVolume {
+public:
+    AudioVolume(std::vector<std::int32_t> starts, std::vector<std::int32_t> lengths,
+                std::chrono::system_clock::time_point created)
+        : starts_(std::move(starts)), lengths_(std::move(lengths)), created_(created) {}
+
+    std::string Label() const override { return "Audio CD"; }
+    std::uint64_t TotalSize() const override {
+        std::uint64_t frames = 0;
+        for (auto l : lengths_)
+            frames += static_cast<std::uint64_t>(l);
+        return frames * 2352;
+    }
+    std::vector<VolumeEntry> List(const std::string& folder) const override {
+        if (!SplitPath(folder).empty())
+            throw EngineError("No folder " + folder + " on an audio disc");
+        std::vector<VolumeEntry> entries;
+        for (std::size_t i = 0; i < lengths_.size(); ++i)
+            entries.push_back({NameOf(i), false, 44, created_});
+        return entries;
+    }
+    std::optional<VolumeEntry> Stat(const std::string& path) const override {
+        auto parts = SplitPath(path);
+        if (parts.empty())
+            return VolumeEntry{"", true, 0, created_};
+        if (parts.size() != 1)
+            return std::nullopt;
+        for (std::size_t i = 0; i < lengths_.size(); ++i)
+            if (SameName(parts[0], NameOf(i)))
+                return VolumeEntry{NameOf(i), false, 44, created_};
+        return std::nullopt;
+    }
+    bool ReadFile(const std::string& path,
+                  const std::function<bool(const char*, std::size_t)>& sink) const override {
+        auto parts = SplitPath(path);
+        for (std::size_t i = 0; parts.size() == 1 && i < lengths_.size(); ++i)
+            if (SameName(parts[0], NameOf(i))) {
+                std::string cda = CdaFile(i);
+                return sink(cda.data(), cda.size());
+            }
+        throw EngineError("No file " + path + " on the audio disc");
+    }
+    void CopyFile(const std::string& path, const fs::path& target) const override {
+        CopyThroughTemp(*this, path, target);
+    }
+
+private:
+    static std::string NameOf(std::size_t i) {
+        char name[40];
+        std::snprintf(name, sizeof name, "Track%02zu.cda", i + 1);
+        return name;
+    }
+    // The 44-byte RIFF "CDDA" stub that stands for a track in a folder listing.
+    std::string CdaFile(std::size_t i) const {
+        std::string f(44, '\0');
+        auto put32 = [&](std::size_t at, std::uint32_t v) {
+            for (int b = 0; b < 4; ++b)
+                f[at + b] = static_cast<char>((v >> (8 * b)) & 0xFF);
+        };
+        auto msf = [](std::uint32_t frames) {
+            return (frames % 75) | (((frames / 75) % 60) << 8) | ((frames / 4500) << 16);
+        };
+        std::memcpy(f.data(), "RIFF", 4);
+        put32(4, 36);
+        std::memcpy(f.data() + 8, "CDDAfmt ", 8);
+        put32(16, 24);
+        f[20] = 1; // format version
+        f[22] = static_cast<char>(i + 1);
+        put32(24, 0x504C5459u); // serial number
+        put32(28, static_cast<std::uint32_t>(starts_[i]));
+        put32(32, static_cast<std::uint32_t>(lengths_[i]));
+        put32(36, msf(static_cast<std::uint32_t>(starts_[i] + 150)));
+        put32(40, msf(static_cast<std::uint32_t>(lengths_[i])));
+        return f;
+    }
+
+    std::vector<std::int32_t> starts_, lengths_;
+    std::chrono::system_clock::time_point created_;
+};
+
+// ---- ISO9660 / Joliet ------------------------------------------------------------------------
+
+struct IsoCloser {
+    void operator()(iso9660_t* iso) const { iso9660_close(iso); }
+};
+struct ListCloser {
+    void operator()(CdioISO9660FileList_t* list) const { iso9660_filelist_free(list); }
+};
+
+struct IsoNode {
+    VolumeEntry entry;
+    lsn_t lsn = 0;
+};
+
+class IsoVolume final : public IDiscVolume {
+public:
+    explicit IsoVolume(const fs::path& image) : image_(image) {
+        iso_.reset(iso9660_open_ext(image.c_str(), ISO_EXTENSION_JOLIET_LEVEL3));
+        if (!iso_)
+            throw EngineError("The data disc has no readable ISO9660 volume");
+        joliet_ = iso9660_ifs_get_joliet_level(iso_.get()) > 0;
+        std::error_code ec;
+        imageBlocks_ = static_cast<std::int64_t>(fs::file_size(image, ec) / ISO_BLOCKSIZE);
+        iso9660_pvd_t pvd;
+        if (iso9660_ifs_read_pvd(iso_.get(), &pvd))
+            totalBlocks_ = iso9660_get_pvd_space_size(&pvd);
+        char* id = nullptr;
+        if (iso9660_ifs_get_volume_id(iso_.get(), &id) && id) {
+            label_ = id;
+            while (!label_.empty() && label_.back() == ' ')
+                label_.pop_back();
+        }
+        std::free(id);
+        // The root's own extent, for loop detection.
+        auto* root = iso9660_ifs_stat(iso_.get(), "/");
+        if (!root)
+            throw EngineError("The data disc's root folder cannot be read");
+        rootLsn_ = root->lsn;
+        iso9660_stat_free(root);
+    }
+
+    std::string Label() const override { return label_; }
+    std::uint64_t TotalSize() const override {
+        return static_cast<std::uint64_t>(totalBlocks_) * ISO_BLOCKSIZE;
+    }
+    std::vector<VolumeEntry> List(const std::string& folder) const override {
+        auto node = Resolve(folder);
+        if (!node || !node->entry.isFolder)
+            throw EngineError("No folder " + folder + " on the disc");
+        std::vector<VolumeEntry> entries;
+        for (const auto& child : Children(node->lsn))
+            entries.push_back(child.entry);
+        return entries;
+    }
+    std::optional<VolumeEntry> Stat(const std::string& path) const override {
+        auto node = Resolve(path);
+        if (!node)
+            return std::nullopt;
+        return node->entry;
+    }
+    bool ReadFile(const std::string& path,
+                  const std::function<bool(const char*, std::size_t)>& sink) const override {
+        auto node = Resolve(path);
+        if (!node || node->entry.isFolder)
+            throw EngineError("No file " + path + " on the disc");
+        std::uint64_t size = node->entry.size;
+        std::int64_t blocks = static_cast<std::int64_t>((size + ISO_BLOCKSIZE - 1) / ISO_BLOCKSIZE);
+        if (node->lsn < 0 || node->lsn + blocks > imageBlocks_)
+            throw EngineError("The file " + path + " extends past the end of the disc");
+        std::vector<char> buffer(64 * ISO_BLOCKSIZE);
+        lsn_t lsn = node->lsn;
+        while (size > 0) {
+            std::int64_t n = std::min<std::int64_t>(
+                64, static_cast<std::int64_t>((size + ISO_BLOCKSIZE - 1) / ISO_BLOCKSIZE));
+            if (iso9660_iso_seek_read(iso_.get(), buffer.data(), lsn, n) !=
+                static_cast<long>(n * ISO_BLOCKSIZE))
+                throw EngineError("Read error in " + path);
+            std::size_t bytes =
+                std::min<std::uint64_t>(size, static_cast<std::uint64_t>(n) * ISO_BLOCKSIZE);
+            if (!sink(buffer.data(), bytes))
+                return false;
+            size -= bytes;
+            lsn += static_cast<lsn_t>(n);
+        }
+        return true;
+    }
+    void CopyFile(const std::string& path, const fs::path& target) const override {
+        CopyThroughTemp(*this, path, target);
+    }
+
+private:
+    std::vector<IsoNode> Children(lsn_t folderLsn) const {
+        // libiso9660 lists by path; we walk by extent so hostile names cannot redirect us.
+        std::vector<IsoNode> nodes;
+        std::unique_ptr<CdioISO9660FileList_t, ListCloser> list(
+            iso9660_ifs_readdir(iso_.get(), PathOf(folderLsn).c_str()));
+        if (!list)
+            throw EngineError("A folder of the disc cannot be read");
+        for (CdioListNode_t* n = _cdio_list_begin(list.get()); n; n = _cdio_list_node_next(n)) {
+            auto* stat = static_cast<iso9660_stat_t*>(_cdio_list_node_data(n));
+            std::string raw = stat->filename;
+            std::string name;
+            if (joliet_) {
+                name = raw;
+            } else {
+                std::vector<char> translated(raw.size() + 1);
+                iso9660_name_translate_ext(raw.c_str(), translated.data(), 0);
+                name = translated.data();
+            }
+            name = SanitiseName(name);
+            if (name.empty() || raw == "." || raw == ".." || raw == std::string(1, '\0') ||
+                raw == std::string(1, '\1'))
+                continue;
+            IsoNode node;
+            node.entry.name = name;
+            node.entry.isFolder = stat->type == iso9660_stat_s::_STAT_DIR;
+            node.entry.size = node.entry.isFolder ? 0 : stat->size;
+            struct tm tm = stat->tm;
+            node.entry.created = FromTimeT(timegm(&tm));
+            node.lsn = stat->lsn;
+            nodes.push_back(node);
+            paths_[node.lsn] = PathOf(folderLsn) + raw + "/";
+        }
+        return nodes;
+    }
+
+    std::string PathOf(lsn_t folderLsn) const {
+        if (folderLsn == rootLsn_)
+            return "/";
+        auto it = paths_.find(folderLsn);
+        if (it == paths_.end())
+            throw EngineError("Unknown folder on the disc");
+        return it->second;
+    }
+
+    std::optional<IsoNode> Resolve(const std::string& path) const {
+        IsoNode node;
+        node.entry.isFolder = true;
+        node.lsn = rootLsn_;
+        std::set<lsn_t> seen{rootLsn_};
+        for (const auto& part : SplitPath(path)) {
+            if (!node.entry.isFolder)
+                return std::nullopt;
+            std::optional<IsoNode> next;
+            for (const auto& child : Children(node.lsn))
+                if (SameName(child.entry.name, part)) {
+                    next = child;
+                    break;
+                }
+            if (!next)
+                return std::nullopt;
+            if (next->entry.isFolder && !seen.insert(next->lsn).second)
+                throw EngineError("The disc's folder tree loops back on itself at " + path);
+            node = *next;
+        }
+        return node;
+    }
+
+    fs::path image_;
+    std::unique_ptr<iso9660_t, IsoCloser> iso_;
+    bool joliet_ = false;
+    std::int64_t imageBlocks_ = 0, totalBlocks_ = 0;
+    lsn_t rootLsn_ = 0;
+    std::string label_;
+    mutable std::map<lsn_t, std::string> paths_;
+};
+
+// ---- UDF -------------------------------------------------------------------------------------
+
+struct UdfCloser {
+    void operator()(udf_t* udf) const { udf_close(udf); }
+};
+
+class UdfVolume final : public IDiscVolume {
+public:
+    explicit UdfVolume(const fs::path& image) {
+        udf_.reset(udf_open(image.c_str()));
+        if (!udf_)
+            throw EngineError("The data disc has neither an ISO9660 nor a UDF volume");
+        char id[256] = {};
+        if (udf_get_volume_id(udf_.get(), id, sizeof id - 1) > 0)
+            label_ = id;
+        std::error_code ec;
+        size_ = fs::file_size(image, ec);
+    }
+    std::string Label() const override { return label_; }
+    std::uint64_t TotalSize() const override { return size_; }
+    std::vector<VolumeEntry> List(const std::string& folder) const override {
+        std::vector<VolumeEntry> entries;
+        Walk(folder, [&](udf_dirent_t* d) {
+            entries.push_back(EntryOf(d));
+            return true;
+        });
+        return entries;
+    }
+    std::optional<VolumeEntry> Stat(const std::string& path) const override {
+        auto parts = SplitPath(path);
+        if (parts.empty())
+            return VolumeEntry{"", true, 0, {}};
+        std::string parent;
+        for (std::size_t i = 0; i + 1 < parts.size(); ++i)
+            parent += "\\" + parts[i];
+        std::optional<VolumeEntry> found;
+        try {
+            Walk(parent.empty() ? "\\" : parent, [&](udf_dirent_t* d) {
+                VolumeEntry e = EntryOf(d);
+                if (SameName(e.name, parts.back())) {
+                    found = e;
+                    return false;
+                }
+                return true;
+            });
+        } catch (const EngineError&) {
+            return std::nullopt;
+        }
+        return found;
+    }
+    bool ReadFile(const std::string&,
+                  const std::function<bool(const char*, std::size_t)>&) const override {
+        throw EngineError("Reading files of UDF-only discs is not implemented yet");
+    }
+    void CopyFile(const std::string& path, const fs::path& target) const override {
+        CopyThroughTemp(*this, path, target);
+    }
+
+private:
+    static VolumeEntry EntryOf(udf_dirent_t* d) {
+        VolumeEntry e;
+        const char* name = udf_get_filename(d);
+        e.name = SanitiseName(name ? name : "");
+        e.isFolder = udf_is_dir(d);
+        e.size = e.isFolder ? 0 : static_cast<std::uint64_t>(udf_get_file_length(d));
+        e.created = FromTimeT(udf_get_modification_time(d));
+        return e;
+    }
+    // Calls visit for each entry of `folder`; stops when visit returns false.
+    void Walk(const std::string& folder, const std::function<bool(udf_dirent_t*)>& visit) const {
+        auto parts = SplitPath(folder);
+        udf_dirent_t* dir = udf_get_root(udf_.get(), true, 0);
+        if (!dir)
+            throw EngineError("The UDF root folder cannot be read");
+        std::size_t depth = 0;
+        int guard = 0;
+        while (udf_dirent_t* d = udf_readdir(dir)) {
+            dir = d;
+            if (++guard > 100000)
+                break; // a looping directory stream
+            const char* raw = udf_get_filename(d);
+            if (!raw || !*raw || std::strcmp(raw, "..") == 0 || std::strcmp(raw, ".") == 0)
+                continue;
+            if (depth == parts.size()) {
+                if (!SanitiseName(raw).empty() && !visit(d)) {
+                    udf_dirent_free(d);
+                    return;
+                }
+                continue;
+            }
+            if (udf_is_dir(d) && SameName(SanitiseName(raw), parts[depth])) {
+                udf_dirent_t* sub = udf_opendir(d);
+                udf_dirent_free(d);
+                if (!sub)
+                    throw EngineError("No folder " + folder + " on the disc");
+                dir = sub;
+                ++depth;
+                continue;
+            }
+        }
+        if (depth != parts.size())
+            throw EngineError("No folder " + folder + " on the disc");
+    }
+
+    std::unique_ptr<udf_t, UdfCloser> udf_;
+    std::string label_;
+    std::uint64_t size_ = 0;
+};
+
+} // namespace
+
+std::shared_ptr<IDiscVolume> OpenDriveVolume(const DriveState& state) {
+    if (!state.medium)
+        throw EngineError(state.problem.empty() ? "There is no disc in the drive"
+                                                : "The disc cannot be read: " + state.problem);
+    const MediumState& m = *state.medium;
+    std::error_code ec;
+    auto created = FromTimeT(0);
+    auto mtime = fs::last_write_time(state.folder / "medium.ini", ec);
+    if (!ec)
+        created = std::chrono::file_clock::to_sys(mtime);
+    bool anyData = false;
+    std::vector<std::int32_t> starts, lengths;
+    for (const auto& t : m.tracks) {
+        if (t.audio) {
+            starts.push_back(t.start);
+            lengths.push_back(t.blocks);
+        } else {
+            anyData = true;
+        }
+    }
+    if (anyData) {
+        fs::path image = state.folder / m.dataPayload;
+        QuietLibcdio();
+        if (DetectFileSystems(image, 0) & kFsISO9660)
+            return std::make_shared<IsoVolume>(image);
+        return std::make_shared<UdfVolume>(image);
+    }
+    if (!lengths.empty())
+        return std::make_shared<AudioVolume>(starts, lengths, created);
+    throw EngineError("The disc is blank");
+}
+
+} // namespace discengine

@@ -1,0 +1,92 @@
+// insert, eject and load: changing what is in a virtual drive.
+#include "Commands.h"
+
+#include "discengine/VirtualStore.h"
+
+#include <filesystem>
+#include <iostream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int Insert(cli::Context& context, const std::vector<std::string>& args) {
+    const char* usage =
+        "usage: platterly-cli insert X: (blank TYPE | FILE.iso | FILE.cue | FILE.toc | "
+        "sample-audio)\n  TYPE: cd-r cd-rw dvd-r dvd-rw dvd+r dvd+rw dvd-ram dvd-r-dl dvd+r-dl "
+        "bd-r bd-re hddvd-r hddvd-ram\n";
+    if (args.size() < 2 || args.size() > 3 || (args[1] == "blank") != (args.size() == 3)) {
+        std::cerr << usage;
+        return cli::kExitUsage;
+    }
+    auto device = cli::DriveArgument(context, args[0]);
+    if (!device)
+        return cli::kExitUsage;
+    discengine::VirtualStore store(context.engine->StorePath());
+    char letter = device->DriveLetter();
+    if (args[1] == "blank") {
+        auto type = discengine::MediaTypeFromName(args[2]);
+        if (!type || !discengine::IsRecordableMedia(*type)) {
+            std::cerr << "platterly-cli: \"" << args[2] << "\" is not a blank media type\n"
+                      << usage;
+            return cli::kExitUsage;
+        }
+        store.InsertBlank(letter, *type);
+    } else if (args[1] == "sample-audio") {
+        store.InsertSampleAudio(letter);
+    } else {
+        fs::path file = args[1];
+        std::string ext = file.extension().string();
+        for (auto& c : ext)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (!fs::is_regular_file(file)) {
+            std::cerr << "platterly-cli: no such file: " << file.string() << "\n";
+            return cli::kExitFailed;
+        }
+        if (ext == ".iso")
+            store.InsertImage(letter, file);
+        else if (ext == ".cue" || ext == ".toc")
+            store.InsertAudio(letter, file);
+        else {
+            std::cerr << "platterly-cli: " << file.string()
+                      << " is not an .iso, .cue or .toc file\n";
+            return cli::kExitUsage;
+        }
+    }
+    device->Refresh(true);
+    if (!device->MediumProblem().empty()) {
+        std::cerr << "platterly-cli: the inserted medium cannot be read: "
+                  << device->MediumProblem() << "\n";
+        return cli::kExitFailed;
+    }
+    std::cout << letter << ": now holds "
+              << discengine::MediaTypeName(device->DiscInfo()->MediaType()) << "\n";
+    return 0;
+}
+
+int Tray(cli::Context& context, const std::vector<std::string>& args, bool open) {
+    if (args.size() != 1) {
+        std::cerr << "usage: platterly-cli " << (open ? "eject" : "load") << " X:\n";
+        return cli::kExitUsage;
+    }
+    auto device = cli::DriveArgument(context, args[0]);
+    if (!device)
+        return cli::kExitUsage;
+    if (!(open ? device->Eject() : device->CloseTray())) {
+        std::cerr << "platterly-cli: the drive refused\n";
+        return cli::kExitFailed;
+    }
+    std::cout << device->DriveLetter() << ": tray " << (open ? "open" : "closed") << "\n";
+    return 0;
+}
+
+cli::Register insertCommand(
+    {"insert", "insert X: (blank TYPE | FILE.iso | FILE.cue | FILE.toc | sample-audio)", Insert});
+cli::Register ejectCommand({"eject", "eject X:", [](cli::Context& c, const auto& a) {
+                                return Tray(c, a, true);
+                            }});
+cli::Register loadCommand({"load", "load X:", [](cli::Context& c, const auto& a) {
+                               return Tray(c, a, false);
+                           }});
+
+} // namespace

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "discengine/Engine.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// One command of platterly-cli: its name, a usage line and the function that runs it.
+// Commands return the process exit status; they print their own messages.
+namespace cli {
+
+struct Context {
+    std::unique_ptr<discengine::IDVDEngineX> engine;
+};
+
+struct Command {
+    std::string name;
+    std::string usage;
+    std::function<int(Context&, const std::vector<std::string>& args)> run;
+};
+
+// Each command file adds its commands here.
+std::vector<Command>& Registry();
+struct Register {
+    explicit Register(Command command) { Registry().push_back(std::move(command)); }
+};
+
+// "D:" or "d" -> the drive; prints an error and returns null for anything else.
+std::shared_ptr<discengine::IDeviceX> DriveArgument(Context& context, const std::string& text);
+
+constexpr int kExitUsage = 2;
+constexpr int kExitFailed = 1;
+
+} // namespace cli
