@@ -5,6 +5,7 @@
 #include "WavWriter.h"
 #include "audio/AudioError.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace audio {
@@ -13,6 +14,7 @@ namespace {
 // Frames per block offered to callers: 32 KB of CD audio, large enough that the per-call cost
 // vanishes, small enough to keep a window responsive between blocks.
 constexpr int kFramesPerBlock = 8192;
+constexpr std::size_t kMaxReserve = 4u << 20;
 
 void requirePcmTag(int formatTag, const char* operation) {
     if (formatTag != kFormatPcm)
@@ -70,7 +72,8 @@ std::vector<std::uint8_t> TAudioFile2::ReadBlock(int byteCount) {
         throw AudioError("ReadBlock: a block of " + std::to_string(byteCount) +
                          " bytes cannot be read");
     std::vector<std::uint8_t> block;
-    block.reserve(static_cast<std::size_t>(byteCount));
+    // A caller may ask for far more than the source holds; grow only with what is decoded.
+    block.reserve(std::min<std::size_t>(static_cast<std::size_t>(byteCount), kMaxReserve));
     impl_->reader->read(block, static_cast<std::size_t>(byteCount));
     return block;
 }
