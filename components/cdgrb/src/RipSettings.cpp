@@ -23,7 +23,8 @@ int parsePath(const char (&field)[CDGRB_PATH_FIELD], std::filesystem::path& out)
 }
 
 template <std::size_t N> std::string text(const char (&field)[N]) {
-    return toUtf8(fieldText(field, N));
+    const std::string raw = fieldText(field, N);
+    return toUtf8(raw, raw.size() == N);
 }
 
 int parseFrames(const TGrbMp3Options& r, std::vector<Id3v2Frame>& out) {

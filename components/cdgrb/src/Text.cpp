@@ -70,9 +70,9 @@ void appendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-std::vector<char32_t> codePoints(const std::string& utf8) {
+std::vector<char32_t> codePoints(const std::string& utf8, bool allowCutTail = false) {
     std::vector<char32_t> cps;
-    if (!decodeUtf8(utf8, cps, true)) {
+    if (!decodeUtf8(utf8, cps, allowCutTail)) {
         cps.clear();
         for (unsigned char c : utf8)
             cps.push_back(c);
@@ -92,9 +92,9 @@ bool fieldTerminated(const char* field, std::size_t width) {
     return std::memchr(field, '\0', width) != nullptr;
 }
 
-std::string toUtf8(const std::string& text) {
+std::string toUtf8(const std::string& text, bool cutAtWidth) {
     std::string out;
-    for (char32_t cp : codePoints(text))
+    for (char32_t cp : codePoints(text, cutAtWidth))
         appendUtf8(out, cp);
     return out;
 }

@@ -12,9 +12,10 @@ std::string fieldText(const char* field, std::size_t width);
 // True when the field holds a NUL, i.e. the text it carries was not cut to the field's width.
 bool fieldTerminated(const char* field, std::size_t width);
 
-// Record texts are UTF-8 when they decode as such (a sequence cut by the field's end is dropped);
-// anything else is taken as Latin-1. The result is valid UTF-8.
-std::string toUtf8(const std::string& text);
+// Record texts are UTF-8 when they decode as such, anything else is taken as Latin-1. When the
+// text fills its field (`cutAtWidth`), a multi-byte character cut by the field's end is dropped.
+// The result is valid UTF-8.
+std::string toUtf8(const std::string& text, bool cutAtWidth = false);
 
 // True when every character of a UTF-8 text is in Latin-1.
 bool fitsLatin1(const std::string& utf8);
