@@ -51,6 +51,19 @@ std::string sanitiseName(std::string name, std::vector<std::string>& warnings) {
     return name;
 }
 
+std::string latin1ToUtf8(const std::string& s) {
+    std::string out;
+    for (unsigned char c : s) {
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
 std::string stripVersion(std::string name, bool primary) {
     auto semi = name.rfind(';');
     if (semi != std::string::npos && semi + 1 < name.size() &&
@@ -206,10 +219,13 @@ public:
             }
             const char* raw = udf_get_filename(dir);
             udf_fileid_desc_t fid{};
-            if (!raw || std::strcmp(raw, "..") == 0)
+            bool haveFid = udf_get_fileid_descriptor(dir, &fid);
+            if (!raw || (haveFid && (fid.file_characteristics & UDF_FILE_PARENT)) ||
+                std::strcmp(raw, "..") == 0)
                 continue;
             ImageEntry e;
-            e.name = sanitiseName(raw, out_.warnings);
+            // libudf hands names over as Latin-1 bytes.
+            e.name = sanitiseName(latin1ToUtf8(raw), out_.warnings);
             e.isFolder = udf_is_dir(dir);
             e.date = static_cast<std::int64_t>(udf_get_modification_time(dir));
             if (!e.isFolder) {
@@ -217,9 +233,7 @@ public:
                 into.children.push_back(std::move(e));
                 continue;
             }
-            std::uint32_t lba = 0;
-            if (udf_get_fileid_descriptor(dir, &fid))
-                lba = fid.icb.loc.lba;
+            std::uint32_t lba = haveFid ? fid.icb.loc.lba : 0;
             if (!visited_.insert(lba).second) {
                 out_.warnings.push_back("Skipped " + e.name + ": a folder loop");
                 continue;

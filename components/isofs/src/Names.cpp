@@ -122,10 +122,11 @@ U32 fitLength(const U32& name, bool isFolder, std::size_t maxLen) {
     return base.substr(0, maxLen - ext.size()) + ext;
 }
 
-// Makes each candidate unique (compared after fold when caseFold) by putting "~N" at the end
-// of the name part, shortening it to stay within the length limit.
+// Makes each candidate unique (compared after fold when caseFold) by putting mark and a number
+// at the end of the name part, shortening it to stay within the length limit.
 std::vector<U32> makeUnique(const std::vector<U32>& cands, const std::vector<bool>& isFolder,
-                            const std::vector<std::size_t>& maxLen, bool caseFold) {
+                            const std::vector<std::size_t>& maxLen, bool caseFold,
+                            char mark = '~') {
     std::unordered_set<U32, U32Hash> taken;
     std::unordered_map<U32, unsigned, U32Hash> next;
     auto key = [&](const U32& s) { return caseFold ? fold(s) : s; };
@@ -140,7 +141,7 @@ std::vector<U32> makeUnique(const std::vector<U32>& cands, const std::vector<boo
             unsigned& n = next[key(name)];
             for (;;) {
                 ++n;
-                std::string num = "~" + std::to_string(n);
+                std::string num = mark + std::to_string(n);
                 U32 suffix(num.begin(), num.end());
                 std::size_t room = maxLen[i] - ext.size() - suffix.size();
                 U32 candidate = base.substr(0, room) + suffix + ext;
@@ -216,7 +217,7 @@ std::vector<std::string> isoNames(const std::vector<NameRequest>& names) {
         maxLen.push_back(31);
     }
     std::vector<std::string> out;
-    for (const auto& u : makeUnique(cands, folders, maxLen, false))
+    for (const auto& u : makeUnique(cands, folders, maxLen, false, '_'))
         out.push_back(utf32ToUtf8(u));
     return out;
 }
