@@ -159,4 +159,12 @@ TEST(AudioBadInput, WavClaimingMoreDataThanItHolds) {
     EXPECT_EQ(info.Duration(), 1000);
     audio::DecodeToWav(dir / "liar.wav", dir / "out.wav");
     EXPECT_EQ(wavData(dir / "out.wav"), wavData(dir / "good.wav"));
+
+    // A streaming writer that never came back to fill in the size: the data runs to the end.
+    patch32(bytes, 40, 0);
+    writeBytes(dir / "unsized.wav", bytes);
+    info.SetFileName(dir / "unsized.wav");
+    EXPECT_EQ(info.Duration(), 1000);
+    audio::DecodeToWav(dir / "unsized.wav", dir / "out.wav");
+    EXPECT_EQ(wavData(dir / "out.wav"), wavData(dir / "good.wav"));
 }
