@@ -1,0 +1,125 @@
+#include "discengine/Engine.h"
+#include "discengine/VirtualStore.h"
+#include "support/TempDir.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <set>
+
+using namespace discengine;
+namespace fs = std::filesystem;
+
+namespace {
+struct IsoFixture {
+    testsupport::TempDir dir;
+    std::unique_ptr<IDVDEngineX> engine;
+    std::shared_ptr<IDeviceX> device;
+    std::string big;
+    explicit IsoFixture(const std::string& extraArgs = "-J") {
+        fs::create_directories(dir / "src/docs/deep");
+        testsupport::writeFile(dir / "src/readme.txt", "hello disc\n");
+        for (int i = 0; i < 300000; ++i)
+            big += static_cast<char>('a' + i % 26);
+        testsupport::writeFile(dir / "src/docs/Long File Name.dat", big);
+        testsupport::writeFile(dir / "src/docs/deep/x.txt", "x");
+        std::string cmd = "genisoimage -quiet -V SAMPLEVOL " + extraArgs + " -o '" +
+                          (dir / "disc.iso").string() + "' '" + (dir / "src").string() + "'";
+        EXPECT_EQ(std::system(cmd.c_str()), 0);
+        engine = CreateEngine({dir / "drives", true});
+        EXPECT_TRUE(engine->Initialize(0));
+        VirtualStore(dir / "drives").InsertImage('E', dir / "disc.iso");
+        device = engine->FindDevice('E');
+        device->Refresh(true);
+    }
+};
+} // namespace
+
+TEST(Volume, JolietDataDiscListsReadsAndCopies) {
+    IsoFixture f;
+    EXPECT_EQ(f.device->DiscInfo()->MediaType(), 255);
+    EXPECT_EQ(f.device->TrackFileSystems(1), 3); // ISO9660 + Joliet
+    auto volume = f.device->Volume();
+    EXPECT_EQ(volume->Label(), "SAMPLEVOL");
+    EXPECT_EQ(volume->TotalSize(), fs::file_size(f.dir / "disc.iso"));
+    auto root = volume->List("\\");
+    std::set<std::string> names;
+    for (const auto& e : root)
+        names.insert(e.name + (e.isFolder ? "/" : ""));
+    EXPECT_EQ(names, (std::set<std::string>{"readme.txt", "docs/"}));
+    auto stat = volume->Stat("\\docs\\Long File Name.dat");
+    ASSERT_TRUE(stat);
+    EXPECT_EQ(stat->size, f.big.size());
+    EXPECT_GT(stat->created.time_since_epoch().count(), 0);
+    EXPECT_TRUE(volume->Exists("\\docs\\deep\\x.txt"));
+    EXPECT_FALSE(volume->Exists("\\docs\\missing.txt"));
+    fs::path out = f.dir / "copy.dat";
+    volume->CopyFile("\\docs\\Long File Name.dat", out);
+    EXPECT_EQ(testsupport::readFile(out), f.big);
+    EXPECT_THROW(volume->List("\\..\\"), EngineError);
+    EXPECT_THROW(volume->CopyFile("\\nope.txt", f.dir / "nope"), EngineError);
+    EXPECT_FALSE(fs::exists(f.dir / "nope"));
+    auto parsed = ParseDrivePath("e:\\docs\\deep");
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->letter, 'E');
+    EXPECT_EQ(volume->List(parsed->path).size(), 1u);
+    EXPECT_FALSE(ParseDrivePath("/etc/passwd"));
+}
+
+TEST(Volume, TruncatedImageIsRefusedNotFollowedPastItsEnd) {
+    IsoFixture f;
+    fs::path iso = VirtualStore(f.dir / "drives").FolderOf('E') / "disc.iso";
+    // Cut the image inside the big file but keep what medium.ini needs unchanged: the drive
+    // notices the truncation and reports no medium.
+    fs::resize_file(iso, fs::file_size(iso) - 100 * 2048);
+    f.device->Refresh(true);
+    EXPECT_EQ(f.device->DiscInfo()->MediaType(), 0);
+    EXPECT_THROW(f.device->Volume(), EngineError);
+    // An image that claims a size it does not have: shorten medium.ini too.
+    MediumState m = ParseMediumIni(testsupport::readFile(iso.parent_path() / "medium.ini"));
+    fs::resize_file(iso, 40 * 2048); // keeps the descriptors and folders only
+    m.tracks[0].blocks = 40;
+    m.capacity = 40;
+    testsupport::writeFile(iso.parent_path() / "medium.ini", FormatMediumIni(m));
+    f.device->Refresh(true);
+    auto volume = f.device->Volume();
+    EXPECT_THROW(volume->ReadFile("\\docs\\Long File Name.dat",
+                                  [](const char*, std::size_t) { return true; }),
+                 EngineError);
+    EXPECT_EQ(volume->Stat("\\readme.txt")->size, 11u);
+}
+
+TEST(Volume, AudioDiscShowsCdaTracks) {
+    testsupport::TempDir dir;
+    auto engine = CreateEngine({dir / "drives", true});
+    ASSERT_TRUE(engine->Initialize(0));
+    auto volume = engine->FindDevice('D')->Volume();
+    auto root = volume->List("\\");
+    ASSERT_EQ(root.size(), 5u);
+    EXPECT_EQ(root[0].name, "Track01.cda");
+    EXPECT_EQ(root[0].size, 44u);
+    EXPECT_TRUE(volume->Exists("\\track05.cda"));
+    std::string cda;
+    volume->ReadFile("\\Track02.cda", [&](const char* d, std::size_t n) {
+        cda.append(d, n);
+        return true;
+    });
+    ASSERT_EQ(cda.size(), 44u);
+    EXPECT_EQ(cda.substr(0, 4), "RIFF");
+    EXPECT_EQ(cda[22], 2);
+    EXPECT_THROW(engine->FindDevice('E')->Volume(), EngineError); // blank disc
+}
+
+TEST(Volume, UdfOnlyImageIsListed) {
+    testsupport::TempDir dir;
+    fs::create_directories(dir / "src");
+    testsupport::writeFile(dir / "src/a.txt", "abc");
+    std::string cmd = "genisoimage -quiet -udf -V UDFVOL -o '" + (dir / "u.iso").string() + "' '" +
+                      (dir / "src").string() + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    auto engine = CreateEngine({dir / "drives", true});
+    ASSERT_TRUE(engine->Initialize(0));
+    VirtualStore(dir / "drives").InsertImage('E', dir / "u.iso");
+    auto device = engine->FindDevice('E');
+    device->Refresh(true);
+    EXPECT_EQ(device->TrackFileSystems(1), 1 | 4);
+}
