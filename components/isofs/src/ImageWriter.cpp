@@ -18,6 +18,7 @@ struct Cancelled {};
 
 // Copies file data in pieces of this size; cancel and progress are checked between pieces.
 constexpr std::size_t kPiece = 8u << 20;
+constexpr std::uint64_t kDirectCopyMin = 1u << 20;
 
 class Streamer {
 public:
@@ -144,7 +145,8 @@ private:
                 checkCancel();
                 std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(left, kPiece));
                 std::size_t got = 0;
-                if (reader->nativeFd() >= 0) {
+                // Small files go through the buffer: an in-kernel copy costs a flush each.
+                if (reader->nativeFd() >= 0 && f.size >= kDirectCopyMin) {
                     std::int64_t c =
                         sink_.copyFromFd(reader->nativeFd(), reader->position(), piece);
                     if (c > 0) {

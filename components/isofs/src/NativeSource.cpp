@@ -75,7 +75,6 @@ std::unique_ptr<SourceReader> NativeSourceOpener::open(const std::string& path) 
         ::close(fd);
         throw SourceError(path, err, "Not a regular file: " + path);
     }
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return std::make_unique<NativeReader>(path, fd, static_cast<std::uint64_t>(st.st_size));
 }
 
