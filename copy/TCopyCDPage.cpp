@@ -1,0 +1,181 @@
+#include "copy/TCopyCDPage.h"
+
+#include "app/MultiLanguages.h"
+#include "app/PageWidgets.h"
+#include "app/Shell.h"
+#include "app/globals.h"
+#include "dialogs/TfrmBurnOptions.h"
+#include "discengine/Errors.h"
+#include "engine/DVDEngineBinding.h"
+#include "engine/DriveLists.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+using app::Named;
+using MultiLanguages::Text;
+
+namespace {
+
+void AddMenu(QMenu* menu, const char* refresh, const char* eject, const char* load) {
+    menu->addAction(QString())->setObjectName(QString::fromLatin1(refresh));
+    menu->addSeparator();
+    menu->addAction(QString())->setObjectName(QString::fromLatin1(eject));
+    menu->addAction(QString())->setObjectName(QString::fromLatin1(load));
+}
+
+} // namespace
+
+TCopyCDPage::TCopyCDPage(app::Shell& shell, QWidget* parent) : QWidget(parent), shell_(shell) {
+    setObjectName(QStringLiteral("tabCopyCD"));
+    lblCopyTitle = Named<QLabel>(this, "lblCopyTitle");
+    lblCopyTitle->setProperty("pageTitle", true);
+    lblCopyCD_ReadDevice = Named<QLabel>(this, "lblCopyCD_ReadDevice");
+    cmbCopyCD_ReadDevice = Named<QComboBox>(this, "cmbCopyCD_ReadDevice");
+    mmoCopyCD_Read = Named<QPlainTextEdit>(this, "mmoCopyCD_Read");
+    lblCopyCD_WriteDevice = Named<QLabel>(this, "lblCopyCD_WriteDevice");
+    cmbCopyCD_WriteDevice = Named<QComboBox>(this, "cmbCopyCD_WriteDevice");
+    mmoCopyCD_Write = Named<QPlainTextEdit>(this, "mmoCopyCD_Write");
+    for (QPlainTextEdit* m : {mmoCopyCD_Read, mmoCopyCD_Write}) {
+        m->setReadOnly(true);
+        m->setContextMenuPolicy(Qt::CustomContextMenu);
+    }
+    lblBurnSpeed = Named<QLabel>(this, "lblBurnSpeed");
+    cmbCopyCD_WriteSpeed = Named<QComboBox>(this, "cmbCopyCD_WriteSpeed");
+    chkCopy_OnTheFly = Named<QCheckBox>(this, "chkCopy_OnTheFly");
+    mnuCopy_Read = Named<QMenu>(this, "mnuCopy_Read");
+    AddMenu(mnuCopy_Read, "mniCopy_ReadRefresh", "mniCopy_ReadEject", "mniCopy_ReadLoad");
+    mnuCopy_Write = Named<QMenu>(this, "mnuCopy_Write");
+    AddMenu(mnuCopy_Write, "mniCopy_WriteRefresh", "mniCopy_WriteEject", "mniCopy_WriteLoad");
+    connect(mmoCopyCD_Read, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+        mnuCopy_Read->popup(mmoCopyCD_Read->viewport()->mapToGlobal(p));
+    });
+    connect(mmoCopyCD_Write, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+        mnuCopy_Write->popup(mmoCopyCD_Write->viewport()->mapToGlobal(p));
+    });
+    btnCopyCD_Start = Named<QPushButton>(this, "btnCopyCD_Start");
+    btnCopy_Cancel = Named<QPushButton>(this, "btnCopy_Cancel");
+
+    auto* g = new QGridLayout(this);
+    g->setContentsMargins(20, 14, 20, 16);
+    g->addWidget(lblCopyTitle, 0, 0, 1, 2);
+    g->addWidget(lblCopyCD_ReadDevice, 1, 0);
+    g->addWidget(cmbCopyCD_ReadDevice, 1, 1);
+    g->addWidget(mmoCopyCD_Read, 2, 0, 1, 2);
+    g->addWidget(lblCopyCD_WriteDevice, 3, 0);
+    g->addWidget(cmbCopyCD_WriteDevice, 3, 1);
+    g->addWidget(mmoCopyCD_Write, 4, 0, 1, 2);
+    g->addWidget(lblBurnSpeed, 5, 0);
+    auto* speed = new QHBoxLayout;
+    speed->addWidget(cmbCopyCD_WriteSpeed, 1);
+    speed->addSpacing(16);
+    speed->addWidget(chkCopy_OnTheFly);
+    g->addLayout(speed, 5, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnCopyCD_Start);
+    buttons->addWidget(btnCopy_Cancel);
+    g->addLayout(buttons, 6, 0, 1, 2);
+    g->setColumnStretch(1, 1);
+    g->setRowStretch(2, 1);
+    g->setRowStretch(4, 1);
+    connect(cmbCopyCD_ReadDevice, &QComboBox::activated, this,
+            &TCopyCDPage::cmbCopyCD_ReadDeviceChange);
+    connect(cmbCopyCD_WriteDevice, &QComboBox::activated, this,
+            &TCopyCDPage::cmbCopyCD_WriteDeviceChange);
+}
+
+void TCopyCDPage::ApplyLanguage() {
+    lblCopyTitle->setText(Text(IDS_COPYCD_LABEL_Title));
+    const struct {
+        const char* name;
+        LangId key;
+    } actions[] = {{"mniCopy_ReadRefresh", IDS_BUTTON_Refresh},
+                   {"mniCopy_WriteRefresh", IDS_BUTTON_Refresh},
+                   {"mniCopy_ReadEject", IDS_WRITECD_MENU_Eject},
+                   {"mniCopy_WriteEject", IDS_WRITECD_MENU_Eject},
+                   {"mniCopy_ReadLoad", IDS_READCD_MENU_LOAD},
+                   {"mniCopy_WriteLoad", IDS_READCD_MENU_LOAD}};
+    for (const auto& a : actions)
+        findChild<QAction*>(QString::fromLatin1(a.name))->setText(Text(a.key));
+    lblCopyCD_ReadDevice->setText(Text(IDS_COPYCD_LABEL_ReadDriver));
+    lblCopyCD_WriteDevice->setText(Text(IDS_COPYCD_LABEL_WriteDriver));
+    btnCopyCD_Start->setText(Text(IDS_WRITECD_BUTTON_Write));
+    btnCopy_Cancel->setText(Text(IDS_WRITECD_BUTTON_Cancel));
+    chkCopy_OnTheFly->setText(Text(IDS_COPYCD_CHECKBOX_OnTheFly));
+    lblBurnSpeed->setText(Text(IDS_COPYCD_lbl_BurnSpeed));
+}
+
+void TCopyCDPage::Enter() {
+    if (TfrmBurnOptions* o = shell_.BurnOptions) {
+        for (QWidget* w : std::initializer_list<QWidget*>{
+                 o->chkTestMode, o->chkDiscAtOnce, o->chkUseBufferProtect, o->chkAutoVerifyData,
+                 o->chkMode2XA, o->chkFinalizeDisc, o->chkUseFileDate, o->chkCacheFileLocal})
+            w->setEnabled(true);
+        o->edtVolumeID->setEnabled(false);
+        o->cmbVolumeType->setEnabled(false);
+    }
+    try {
+        if (shell_.Engine && FillDeviceList(*shell_.Engine, cmbCopyCD_ReadDevice)) {
+            cmbCopyCD_ReadDeviceChange();
+            SetCopyPageIdle(true);
+        } else {
+            shell_.ErrorBox(Text(IDS_MAIN_MSG_NoReadDevice));
+            btnCopyCD_Start->setEnabled(false);
+            SetCopyPageIdle(false);
+            shell_.TimerUsed.stop();
+        }
+        if (shell_.Engine && FillWriterList(*shell_.Engine, cmbCopyCD_WriteDevice)) {
+            cmbCopyCD_WriteDeviceChange();
+            SetCopyPageIdle(true);
+        } else {
+            shell_.ErrorBox(Text(IDS_MAIN_MSG_NoWriteDevice));
+            globals::Idle = true;
+        }
+    } catch (const discengine::EngineError& e) {
+        shell_.ErrorBox(QString::fromStdString(e.what()));
+        SetCopyPageIdle(false);
+        shell_.TimerUsed.stop();
+        globals::Idle = true;
+    }
+}
+
+void TCopyCDPage::cmbCopyCD_ReadDeviceChange() {
+    try {
+        shell_.ReadDevice = SelectedDrive(*shell_.Engine, cmbCopyCD_ReadDevice);
+    } catch (const discengine::EngineError& e) {
+        shell_.ErrorBox(QString::fromStdString(e.what()));
+    }
+}
+
+void TCopyCDPage::cmbCopyCD_WriteDeviceChange() {
+    try {
+        shell_.WriteDevice = SelectedWriter(*shell_.Engine, cmbCopyCD_WriteDevice);
+        cmbCopyCD_WriteSpeed->clear();
+        if (shell_.WriteDevice)
+            FillSpeedList(*shell_.WriteDevice, cmbCopyCD_WriteSpeed, SpeedListKind::CopyCD);
+    } catch (const discengine::EngineError& e) {
+        shell_.ErrorBox(QString::fromStdString(e.what()));
+    }
+}
+
+void TCopyCDPage::SetCopyPageIdle(bool idle) {
+    for (QWidget* w : std::initializer_list<QWidget*>{cmbCopyCD_ReadDevice, cmbCopyCD_WriteDevice,
+                                                      cmbCopyCD_WriteSpeed, chkCopy_OnTheFly})
+        w->setEnabled(idle);
+    // The copy job is not built yet: its buttons stay off.
+    btnCopyCD_Start->setEnabled(false);
+    btnCopy_Cancel->setEnabled(false);
+    globals::Idle = idle;
+    if (idle)
+        shell_.TimerUsed.stop();
+    else
+        shell_.TimerUsed.start();
+}

@@ -1,0 +1,241 @@
+#include "erase/TEraseDiscPage.h"
+
+#include "app/MultiLanguages.h"
+#include "app/Shell.h"
+#include "app/TfrmProgress.h"
+#include "app/globals.h"
+#include "discengine/Disc.h"
+#include "discengine/Errors.h"
+#include "engine/DVDEngineBinding.h"
+#include "engine/DriveLists.h"
+#include "ui/Prompts.h"
+#include "ui/TextFormat.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using MultiLanguages::Text;
+
+namespace {
+
+// The rewritable formats: the drive's write capability and the medium it erases.
+struct RewritablePair {
+    std::int32_t capability;
+    std::int32_t medium;
+};
+constexpr RewritablePair kRewritablePairs[] = {
+    {17, discengine::kMediaCDRW},   {19, discengine::kMediaDVDRW}, {22, discengine::kMediaDVDRAM},
+    {23, discengine::kMediaDVDPRW}, {27, discengine::kMediaBDRE},
+};
+
+} // namespace
+
+TEraseDiscPage::TEraseDiscPage(app::Shell& shell, QWidget* parent)
+    : QWidget(parent), shell_(shell) {
+    setObjectName(QStringLiteral("tabEraseDisc"));
+    auto label = [this](const char* name) {
+        auto* l = new QLabel(this);
+        l->setObjectName(QString::fromLatin1(name));
+        return l;
+    };
+    lblEraseTitle = label("lblEraseTitle");
+    lblEraseTitle->setProperty("pageTitle", true);
+    lblEraseDevice = label("lblEraseDevice");
+    lblEraseDiscWriteSpeed = label("lblEraseDiscWriteSpeed");
+    lblErase_Description = label("lblErase_Description");
+    lblErase_Description->setWordWrap(true);
+    lblErase_Description->setProperty("note", true);
+    cmbEraseDisc_Device = new QComboBox(this);
+    cmbEraseDisc_Device->setObjectName(QStringLiteral("cmbEraseDisc_Device"));
+    cmbEraseCD_Speed = new QComboBox(this);
+    cmbEraseCD_Speed->setObjectName(QStringLiteral("cmbEraseCD_Speed"));
+    chkErase_QuickErase = new QCheckBox(this);
+    chkErase_QuickErase->setObjectName(QStringLiteral("chkErase_QuickErase"));
+    chkErase_Eject = new QCheckBox(this);
+    chkErase_Eject->setObjectName(QStringLiteral("chkErase_Eject"));
+    btnErase_Start = new QPushButton(this);
+    btnErase_Start->setObjectName(QStringLiteral("btnErase_Start"));
+    btnErase_Start->setMinimumSize(110, 30);
+
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(10);
+    grid->setVerticalSpacing(10);
+    grid->addWidget(lblEraseDevice, 0, 0);
+    grid->addWidget(cmbEraseDisc_Device, 0, 1);
+    grid->addWidget(lblEraseDiscWriteSpeed, 1, 0);
+    grid->addWidget(cmbEraseCD_Speed, 1, 1);
+    grid->addWidget(chkErase_QuickErase, 2, 1);
+    grid->addWidget(chkErase_Eject, 3, 1);
+    grid->setColumnStretch(1, 1);
+    auto* start = new QHBoxLayout;
+    start->addStretch();
+    start->addWidget(btnErase_Start);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(20, 14, 20, 16);
+    layout->setSpacing(12);
+    layout->addWidget(lblEraseTitle);
+    layout->addLayout(grid);
+    layout->addWidget(lblErase_Description);
+    layout->addStretch();
+    layout->addLayout(start);
+
+    connect(cmbEraseDisc_Device, &QComboBox::activated, this,
+            &TEraseDiscPage::cmbEraseDisc_DeviceChange);
+    connect(btnErase_Start, &QPushButton::clicked, this, &TEraseDiscPage::btnErase_StartClick);
+    if (shell_.Engine) {
+        connect(shell_.Engine, &TDVDEngineX::OnEraseStatus, this,
+                &TEraseDiscPage::DVDEngineEraseStatus);
+        connect(shell_.Engine, &TDVDEngineX::OnEraseError, this,
+                &TEraseDiscPage::DVDEngineEraseError);
+    }
+}
+
+void TEraseDiscPage::ApplyLanguage() {
+    lblEraseTitle->setText(Text(IDS_ERASEDISC_LABEL_Title));
+    lblEraseDevice->setText(Text(IDS_ERASEDISC_LABEL_Drive));
+    lblEraseDiscWriteSpeed->setText(Text(IDS_COPYCD_LABEL_WriteSpeed));
+    chkErase_QuickErase->setText(Text(IDS_ERASEDISC_CHECKBOX_QuickErase));
+    chkErase_Eject->setText(Text(IDS_ERASEDISC_CHECKBOX_EjectAfterErase));
+    btnErase_Start->setText(Text(IDS_ERASEDISC_BUTTON_Erase));
+    lblErase_Description->setText(Text(IDS_ERASEDISC_LABEL_Description));
+}
+
+void TEraseDiscPage::Enter() {
+    chkErase_Eject->setChecked(true);
+    chkErase_QuickErase->setChecked(true);
+    try {
+        if (shell_.Engine && FillWriterList(*shell_.Engine, cmbEraseDisc_Device)) {
+            cmbEraseDisc_DeviceChange();
+            SetErasePageIdle(true);
+            return;
+        }
+        shell_.ErrorBox(Text(IDS_MAIN_MSG_NoWriteDevice));
+    } catch (const discengine::EngineError& e) {
+        shell_.ErrorBox(QString::fromStdString(e.what()));
+    }
+    SetErasePageIdle(false);
+    globals::Idle = true;
+}
+
+void TEraseDiscPage::cmbEraseDisc_DeviceChange() {
+    try {
+        shell_.EraseDevice = SelectedWriter(*shell_.Engine, cmbEraseDisc_Device);
+        FillEraseSpeedList();
+    } catch (const discengine::EngineError& e) {
+        shell_.ErrorBox(QString::fromStdString(e.what()));
+    }
+}
+
+void TEraseDiscPage::FillEraseSpeedList() {
+    cmbEraseCD_Speed->clear();
+    if (shell_.EraseDevice)
+        FillSpeedList(*shell_.EraseDevice, cmbEraseCD_Speed, SpeedListKind::EraseDisc);
+}
+
+void TEraseDiscPage::SetErasePageIdle(bool idle) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{cmbEraseDisc_Device, cmbEraseCD_Speed, chkErase_Eject,
+                                         chkErase_QuickErase, btnErase_Start})
+        w->setEnabled(idle);
+    globals::Idle = idle;
+}
+
+void TEraseDiscPage::btnErase_StartClick() {
+    if (ui::Prompts().MessageBox(shell_.Window(), Text(IDS_MSG_Warning),
+                                 Text(IDS_EARSEDISC_MSG_Warning), ui::MsgIcon::Warning,
+                                 ui::MsgButtons::YesNo) != ui::MsgResult::Yes)
+        return;
+    try {
+        StartErase();
+    } catch (const discengine::EngineError& e) {
+        shell_.ErrorBox(QString::fromStdString(e.what()));
+    }
+}
+
+void TEraseDiscPage::StartErase() {
+    auto drive = shell_.EraseDevice;
+    if (!drive) {
+        // The list no longer matches the engine's drives.
+        shell_.ErrorBox(Text(IDS_MAIN_MSG_NoWriteDevice));
+        return;
+    }
+    drive->Refresh(false);
+    const std::int32_t medium = drive->DiscInfo()->MediaType();
+    if (medium == discengine::kMediaNone) {
+        shell_.ErrorBox(Text(IDS_ERASEDISC_MSG_NoDisc));
+        return;
+    }
+    if (!drive->DiscInfo()->IsErasable()) {
+        shell_.ErrorBox(Text(IDS_ERASEDISC_MSG_NotErasable));
+        return;
+    }
+    bool allowed = false;
+    for (const auto& pair : kRewritablePairs) // every pair is asked, in order
+        if (drive->Supports(pair.capability) && medium == pair.medium)
+            allowed = true;
+    if (!allowed) {
+        shell_.ErrorBox(Text(IDS_ERASEDISC_MSG_DriveCanNotReWritable));
+        return;
+    }
+    shell_.Progress->show();
+    const std::int32_t speed = SelectedSpeed(cmbEraseCD_Speed);
+    if (!drive->Erase(chkErase_QuickErase->isChecked(), speed))
+        shell_.ErrorBox(Text(IDS_ERASEDISC_MSG_CannotStartErase));
+}
+
+void TEraseDiscPage::DVDEngineEraseStatus(std::int32_t, std::int32_t status,
+                                          std::int32_t progress) {
+    switch (status) {
+    case discengine::kEraseStarted:
+        SetErasePageIdle(false);
+        shell_.ShowStatus(Text(IDS_ERASEDISC_LABEL_Status_Erasing));
+        shell_.Progress->SetProgress(progress);
+        shell_.Progress->show();
+        break;
+    case discengine::kEraseProgress:
+        shell_.Progress->SetProgress(progress);
+        break;
+    case discengine::kEraseCompleted:
+        shell_.ShowStatus(Text(IDS_ERASEDISC_LABEL_Status_EraseCompleted));
+        shell_.Progress->SetProgress(0);
+        SetErasePageIdle(true);
+        shell_.Progress->close();
+        shell_.HintBox(Text(IDS_ERASEDISC_LABEL_Status_EraseCompleted));
+        if (chkErase_Eject->isChecked() && shell_.EraseDevice) {
+            try {
+                EjectTray(*shell_.EraseDevice);
+            } catch (const discengine::EngineError& e) {
+                shell_.ErrorBox(QString::fromStdString(e.what()));
+            }
+        }
+        break;
+    case discengine::kEraseFailed:
+        shell_.ShowStatus(Text(IDS_ERASEDISC_LABEL_Status_EraseError));
+        SetErasePageIdle(true);
+        shell_.Progress->close();
+        shell_.ErrorBox(Text(IDS_ERASEDISC_LABEL_Status_EraseError));
+        break;
+    default:
+        break;
+    }
+}
+
+void TEraseDiscPage::DVDEngineEraseError(std::int32_t,
+                                         std::shared_ptr<discengine::IDeviceErrorX> error) {
+    QString text;
+    if (error)
+        text = ui::FormatText(Text(IDS_ERASEDISC_MSG_ErasingError),
+                              {static_cast<long long>(error->ErrorCode()),
+                               QString::fromStdString(error->Description()),
+                               QString::fromStdString(error->Detail()),
+                               QString::fromStdString(error->Context())});
+    else
+        text = Text(IDS_ERASEDISC_LABEL_Status_EraseError);
+    SetErasePageIdle(true);
+    shell_.Progress->hide();
+    shell_.ErrorBox(text);
+}

@@ -1,0 +1,199 @@
+#include "write/TBurnCDPage.h"
+
+#include "app/MultiLanguages.h"
+#include "app/PageWidgets.h"
+#include "app/Shell.h"
+#include "app/globals.h"
+#include "discengine/Errors.h"
+#include "engine/DVDEngineBinding.h"
+#include "engine/DriveLists.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTreeWidget>
+
+using app::Named;
+using MultiLanguages::Text;
+
+namespace {
+
+struct MenuItem {
+    const char* name;
+    LangId key;
+};
+// The two pop-up menus: the file list's and the folder tree's.
+constexpr MenuItem kListMenu[] = {
+    {"mniWrite_AddFiles", IDS_WRITECD_BUTTON_AddFiles},
+    {"mniWrite_AddFolder", IDS_WRITECD_BUTTON_AddFolder},
+    {"mniWrite_Delete", IDS_WRITECD_BUTTON_Delete},
+    {"mniWrite_Clear", IDS_WRITECD_BUTTON_Clear},
+    {"mniWrite_Up", IDS_WRITECD_MENU_Up},
+    {"mniWrite_Down", IDS_WRITECD_MENU_Down},
+    {"mniWrite_Eject", IDS_WRITECD_MENU_Eject},
+    {"mniWrite_Load", IDS_READCD_MENU_LOAD},
+};
+constexpr MenuItem kTreeMenu[] = {
+    {"mniWrite_AddDir", IDS_WRITECD_MENU_AddDir},
+    {"mniWrite_DeleteDir", IDS_WRITECD_MENU_DelDir},
+    {"mniWrite_ClearDir", IDS_WRITECD_MENU_ClearDir},
+    {"mniWrite_TreeAddFiles", IDS_WRITECD_BUTTON_AddFiles},
+    {"mniWrite_TreeAddFolder", IDS_WRITECD_BUTTON_AddFolder},
+};
+
+} // namespace
+
+TBurnCDPage::TBurnCDPage(app::Shell& shell, QWidget* parent) : QWidget(parent), shell_(shell) {
+    setObjectName(QStringLiteral("tabBurnCD"));
+    lblWriteTitle = Named<QLabel>(this, "lblWriteTitle");
+    lblWriteTitle->setProperty("pageTitle", true);
+    lblWrite_Device = Named<QLabel>(this, "lblWrite_Device");
+    cmbWrite_Device = Named<QComboBox>(this, "cmbWrite_Device");
+    lblWrite_WriteSpeed = Named<QLabel>(this, "lblWrite_WriteSpeed");
+    cmbWrite_WriteSpeed = Named<QComboBox>(this, "cmbWrite_WriteSpeed");
+    lblWrite_CDType = Named<QLabel>(this, "lblWrite_CDType");
+    cmbWrite_CDType = Named<QComboBox>(this, "cmbWrite_CDType");
+    auto* split = new QSplitter(this);
+    trvWrite = Named<QTreeWidget>(split, "trvWrite");
+    trvWrite->setHeaderHidden(true);
+    lstWrite = Named<QTreeWidget>(split, "lstWrite");
+    lstWrite->setRootIsDecorated(false);
+    split->setStretchFactor(1, 3);
+    mnuWrite = Named<QMenu>(this, "mnuWrite");
+    for (const auto& m : kListMenu)
+        mnuWrite->addAction(QString())->setObjectName(QString::fromLatin1(m.name));
+    mnuWrite_Tree = Named<QMenu>(this, "mnuWrite_Tree");
+    for (const auto& m : kTreeMenu)
+        mnuWrite_Tree->addAction(QString())->setObjectName(QString::fromLatin1(m.name));
+    btnWrite_AddFiles = Named<QPushButton>(this, "btnWrite_AddFiles");
+    btnWrite_AddFolder = Named<QPushButton>(this, "btnWrite_AddFolder");
+    btnWrite_DeleteFile = Named<QPushButton>(this, "btnWrite_DeleteFile");
+    btnWrite_Clear = Named<QPushButton>(this, "btnWrite_Clear");
+    lblWrite_FileCounter = Named<QLabel>(this, "lblWrite_FileCounter");
+    lblWrite_FileSize = Named<QLabel>(this, "lblWrite_FileSize");
+    lblISOFilePath = Named<QLabel>(this, "lblISOFilePath");
+    edtISOFilePath = Named<QLineEdit>(this, "edtISOFilePath");
+    btnWriteBrowse = Named<QPushButton>(this, "btnWriteBrowse");
+    chkWrite_WriteToISO = Named<QCheckBox>(this, "chkWrite_WriteToISO");
+    btnWrite_Start = Named<QPushButton>(this, "btnWrite_Start");
+    btnWrite_Cancel = Named<QPushButton>(this, "btnWrite_Cancel");
+
+    auto* g = new QGridLayout(this);
+    g->setContentsMargins(20, 14, 20, 16);
+    g->addWidget(lblWriteTitle, 0, 0, 1, 4);
+    g->addWidget(lblWrite_Device, 1, 0);
+    g->addWidget(cmbWrite_Device, 1, 1, 1, 3);
+    g->addWidget(lblWrite_WriteSpeed, 2, 0);
+    g->addWidget(cmbWrite_WriteSpeed, 2, 1);
+    g->addWidget(lblWrite_CDType, 2, 2);
+    g->addWidget(cmbWrite_CDType, 2, 3);
+    auto* edit = new QHBoxLayout;
+    for (QPushButton* b :
+         {btnWrite_AddFiles, btnWrite_AddFolder, btnWrite_DeleteFile, btnWrite_Clear})
+        edit->addWidget(b);
+    edit->addStretch();
+    g->addLayout(edit, 3, 0, 1, 4);
+    g->addWidget(split, 4, 0, 1, 4);
+    g->addWidget(lblWrite_FileCounter, 5, 0, 1, 2);
+    g->addWidget(lblWrite_FileSize, 5, 2, 1, 2);
+    g->addWidget(chkWrite_WriteToISO, 6, 0, 1, 4);
+    g->addWidget(lblISOFilePath, 7, 0);
+    g->addWidget(edtISOFilePath, 7, 1, 1, 2);
+    g->addWidget(btnWriteBrowse, 7, 3);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnWrite_Start);
+    buttons->addWidget(btnWrite_Cancel);
+    g->addLayout(buttons, 8, 0, 1, 4);
+    g->setColumnStretch(1, 1);
+    g->setColumnStretch(3, 1);
+    g->setRowStretch(4, 1);
+    connect(cmbWrite_Device, &QComboBox::activated, this, &TBurnCDPage::cmbWrite_DeviceChange);
+}
+
+void TBurnCDPage::ApplyLanguage() {
+    lblWriteTitle->setText(Text(IDS_WRITECD_LABEL_Title));
+    for (const auto& m : kListMenu)
+        findChild<QAction*>(QString::fromLatin1(m.name))->setText(Text(m.key));
+    for (const auto& m : kTreeMenu)
+        findChild<QAction*>(QString::fromLatin1(m.name))->setText(Text(m.key));
+    btnWrite_AddFiles->setText(Text(IDS_WRITECD_BUTTON_AddFiles));
+    btnWrite_AddFolder->setText(Text(IDS_WRITECD_BUTTON_AddFolder));
+    btnWrite_DeleteFile->setText(Text(IDS_WRITECD_BUTTON_Delete));
+    btnWrite_Clear->setText(Text(IDS_WRITECD_BUTTON_Clear));
+    lblWrite_Device->setText(Text(IDS_WRITECD_LABEL_Driver));
+    lblWrite_WriteSpeed->setText(Text(IDS_WRITECD_LABEL_WriteSpeed));
+    lblWrite_CDType->setText(Text(IDS_WRITECD_LABEL_CDType));
+    lstWrite->setHeaderLabels({Text(IDS_WRITECD_LISTVIEW_COLUMN_AudioTrack),
+                               Text(IDS_WRITECD_LISTVIEW_COLUMN_FileName),
+                               Text(IDS_WRTIECD_LISTVIEW_COLUMN_AudioType),
+                               Text(IDS_WRITECD_LISTVIEW_COLUMN_AudioDuration)});
+    lblISOFilePath->setText(Text(IDS_WRITECD_LABEL_ISOFilePath));
+    btnWriteBrowse->setText(Text(IDS_READCD_BUTTON_Browse));
+    chkWrite_WriteToISO->setText(Text(IDS_WRITECD_CHECKBOX_WriteToISO));
+    btnWrite_Start->setText(Text(IDS_WRITECD_BUTTON_Write));
+    btnWrite_Cancel->setText(Text(IDS_WRITECD_BUTTON_Cancel));
+    lblWrite_FileCounter->clear();
+    lblWrite_FileSize->clear();
+}
+
+void TBurnCDPage::Enter() {
+    try {
+        if (shell_.Engine && FillWriterList(*shell_.Engine, cmbWrite_Device)) {
+            cmbWrite_DeviceChange();
+            cmbWrite_CDType->clear();
+            cmbWrite_CDType->addItem(Text(IDS_WRITECD_COMBOX_CDType_AudioCD));
+            cmbWrite_CDType->addItem(Text(IDS_WRITECD_COMBOX_CDType_DataCD));
+            cmbWrite_CDType->addItem(Text(IDS_WRITECD_COMBOX_CDType_DataCDFromISO));
+            cmbWrite_CDType->setCurrentIndex(0);
+            SetBurnPageIdle(true);
+            lstWrite->viewport()->update();
+            return;
+        }
+        shell_.ErrorBox(Text(IDS_MAIN_MSG_NoWriteDevice));
+    } catch (const discengine::EngineError& e) {
+        shell_.ErrorBox(QString::fromStdString(e.what()));
+    }
+    SetBurnPageIdle(false);
+    shell_.TimerUsed.stop();
+    globals::Idle = true;
+}
+
+void TBurnCDPage::cmbWrite_DeviceChange() {
+    try {
+        shell_.WriteDevice = SelectedWriter(*shell_.Engine, cmbWrite_Device);
+        cmbWrite_WriteSpeed->clear();
+        if (shell_.WriteDevice)
+            FillSpeedList(*shell_.WriteDevice, cmbWrite_WriteSpeed, SpeedListKind::BurnCD);
+    } catch (const discengine::EngineError& e) {
+        shell_.ErrorBox(QString::fromStdString(e.what()));
+    }
+}
+
+void TBurnCDPage::SetVolumeName(const QString& name) {
+    if (QTreeWidgetItem* root = trvWrite->topLevelItem(0))
+        root->setText(0, name);
+}
+
+void TBurnCDPage::SetBurnPageIdle(bool idle) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{cmbWrite_Device, cmbWrite_WriteSpeed, cmbWrite_CDType,
+                                         trvWrite, lstWrite, chkWrite_WriteToISO})
+        w->setEnabled(idle);
+    // The compilations and the burn job are not built yet: their buttons stay off.
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             btnWrite_AddFiles, btnWrite_AddFolder, btnWrite_DeleteFile, btnWrite_Clear,
+             btnWriteBrowse, edtISOFilePath, btnWrite_Start, btnWrite_Cancel})
+        w->setEnabled(false);
+    globals::Idle = idle;
+    if (idle)
+        shell_.TimerUsed.stop();
+    else
+        shell_.TimerUsed.start();
+}
