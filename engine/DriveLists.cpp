@@ -141,11 +141,3 @@ void EjectTray(de::IDeviceX& drive) {
 void CloseTray(de::IDeviceX& drive) {
     drive.CloseTray();
 }
-
-DriveListMessage NoReadDeviceMessage() {
-    return {MultiLanguages::Text(IDS_MSG_Error), MultiLanguages::Text(IDS_MAIN_MSG_NoReadDevice)};
-}
-
-DriveListMessage NoWriteDeviceMessage() {
-    return {MultiLanguages::Text(IDS_MSG_Error), MultiLanguages::Text(IDS_MAIN_MSG_NoWriteDevice)};
-}

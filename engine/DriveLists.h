@@ -64,11 +64,3 @@ std::int32_t SelectedSpeed(const QComboBox* list);
 // Tray commands; the drive's answer is ignored, as the pages do nothing with it.
 void EjectTray(discengine::IDeviceX& drive);
 void CloseTray(discengine::IDeviceX& drive);
-
-// The message a page shows when a fill found nothing: caption and text from the language table.
-struct DriveListMessage {
-    QString caption;
-    QString text;
-};
-DriveListMessage NoReadDeviceMessage();  // "Error" / "No read device found!"
-DriveListMessage NoWriteDeviceMessage(); // "Error" / "No write device found!"
