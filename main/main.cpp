@@ -1,8 +1,7 @@
-#include "app/MultiLanguages.h"
+#include "app/MainWindows.h"
 #include "app/Startup.h"
 
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -10,12 +9,14 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Platterly"));
     QApplication::setApplicationDisplayName(QStringLiteral("Platterly"));
 
-    QMainWindow window;
-    window.setObjectName(QStringLiteral("frmMain"));
-    window.setWindowTitle(MultiLanguages::Text(IDS_MAIN_TITLE));
-    window.setFixedSize(692, 579);
-    window.show();
+    auto windows = app::CreateMainWindows();
+    if (!windows->started) {
+        // The engine could not start: the exit sequence still runs.
+        windows->main->FormDestroy();
+        return 1;
+    }
+    windows->main->show();
     const int rc = application.exec();
-    app::RunShutdown();
+    windows->main->FormDestroy();
     return rc;
 }
