@@ -348,3 +348,46 @@ TEST_F(RipTest, SecondRipWhileOneRunsIsBusy) {
 }
 
 } // namespace
+
+namespace {
+
+// A medium that loses its sectors while the track is read: the track fails, nothing remains.
+TEST(RipFailureTest, SectorsLostDuringTheRipFailTheTrack) {
+    testsupport::TempDir dir;
+    const TestDisc disc = writeTestDisc(dir.path(), {{120 * 75, "Long", "X"}});
+    cdgrb::Grabber grabber(resolverFor(disc.cue));
+    grabber.setLetter('D');
+    auto record = mp3Record(dir / "long.mp3");
+    record.MpegQuality = 2;
+    MonitorLog::instance().clear();
+    ASSERT_EQ(grabber.setEncoderOptions(CDGRB_FORMAT_MP3, &record, sizeof record), CDGRB_OK);
+    grabber.setMonitor(&MonitorLog::monitor);
+    ASSERT_EQ(grabber.ripTrack(0), CDGRB_OK);
+    fs::resize_file(disc.bin, disc.pcm.size() / 4);
+    EXPECT_EQ(MonitorLog::instance().waitForEnd(), CDGRB_E_READ);
+    EXPECT_FALSE(fs::exists(dir / "long.mp3"));
+    for (const auto& e : fs::directory_iterator(dir.path()))
+        EXPECT_EQ(e.path().filename().string().find(".long.mp3"), std::string::npos);
+}
+
+// Closing a grabber stops its rip: the end is reported as aborted and no file is left.
+TEST(RipFailureTest, DestroyingTheGrabberStopsTheRip) {
+    testsupport::TempDir dir;
+    const TestDisc disc = writeTestDisc(dir.path(), {{120 * 75, "Long", "X"}});
+    auto grabber = std::make_unique<cdgrb::Grabber>(resolverFor(disc.cue));
+    grabber->setLetter('D');
+    auto record = oggRecord(dir / "long.ogg");
+    MonitorLog::instance().clear();
+    ASSERT_EQ(grabber->setEncoderOptions(CDGRB_FORMAT_OGG, &record, sizeof record), CDGRB_OK);
+    grabber->setMonitor(&MonitorLog::monitor);
+    ASSERT_EQ(grabber->ripTrack(0), CDGRB_OK);
+    ASSERT_TRUE(MonitorLog::instance().waitForProgress());
+    grabber.reset();
+    const auto reports = MonitorLog::instance().reports();
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.back().kind, CDGRB_MONITOR_ENDED);
+    EXPECT_EQ(reports.back().result, CDGRB_E_ABORTED);
+    EXPECT_FALSE(fs::exists(dir / "long.ogg"));
+}
+
+} // namespace
