@@ -58,6 +58,8 @@ echo "sample disc: $TRACKS tracks, $(stat -c %s "${CUE%.cue}.bin") bytes"
 for mode in mp3cbr mp3vbr wav; do
   o=$(best_of_three ours "$mode")
   p=$(best_of_three peer "$mode")
-  printf '%-7s ours %6.3f s  cd-paranoia|lame %6.3f s  ratio %.2f\n' "$mode" "$o" "$p" \
+  peer_name="cd-paranoia|lame"
+  [ "$mode" = wav ] && peer_name="cd-paranoia"
+  printf '%-7s ours %6.3f s  %s %6.3f s  ratio %.2f\n' "$mode" "$o" "$peer_name" "$p" \
     "$(echo "$o / $p" | bc -l)"
 done
