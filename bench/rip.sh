@@ -48,8 +48,8 @@ best_of_three() { # function mode
     start=$(now)
     "$1" "$2"
     end=$(now)
-    t=$(echo "$end - $start" | bc -l)
-    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
+    t=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.6f", b - a }')
+    if [ -z "$best" ] || awk -v t="$t" -v b="$best" 'BEGIN { exit !(t < b) }'; then best=$t; fi
   done
   echo "$best"
 }
@@ -61,5 +61,5 @@ for mode in mp3cbr mp3vbr wav; do
   peer_name="cd-paranoia|lame"
   [ "$mode" = wav ] && peer_name="cd-paranoia"
   printf '%-7s ours %6.3f s  %s %6.3f s  ratio %.2f\n' "$mode" "$o" "$peer_name" "$p" \
-    "$(echo "$o / $p" | bc -l)"
+    "$(awk -v o="$o" -v p="$p" 'BEGIN { printf "%.4f", o / p }')"
 done
