@@ -4,6 +4,8 @@
 
 #include <dlfcn.h>
 
+#include <exception>
+
 namespace cdgrb {
 
 std::filesystem::path libraryFolder() {
@@ -16,11 +18,16 @@ std::filesystem::path libraryFolder() {
 }
 
 std::optional<Source> lookupDrive(char letter) {
-    const auto source =
-        discengine::DriveCdioSource(letter, discengine::DefaultDriveStore(libraryFolder()));
-    if (!source)
+    try {
+        const auto source =
+            discengine::DriveCdioSource(letter, discengine::DefaultDriveStore(libraryFolder()));
+        if (!source)
+            return std::nullopt;
+        return Source{source->path, source->driver};
+    } catch (const std::exception&) {
+        // A store that cannot be read (corrupt drive.ini, ...) has no drive to rip from.
         return std::nullopt;
-    return Source{source->path, source->driver};
+    }
 }
 
 } // namespace cdgrb

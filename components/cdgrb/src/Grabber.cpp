@@ -67,9 +67,10 @@ int Grabber::ripTrack(int trackIndex) {
     const int rc = RipJob::prepare(*source, trackIndex & 0xFF, *settings_, monitor_, prepared);
     if (rc != CDGRB_OK)
         return rc;
-    job_ = std::move(prepared);
-    run_ = std::make_shared<RunState>();
-    thread_ = std::thread([job = job_, run = run_] {
+    std::shared_ptr<RipJob> job = std::move(prepared);
+    auto run = std::make_shared<RunState>();
+    // Nothing is kept unless the thread started: a job that never ran removes its file.
+    std::thread thread([job, run] {
         job->run();
         {
             std::lock_guard done(run->mutex);
@@ -77,6 +78,9 @@ int Grabber::ripTrack(int trackIndex) {
         }
         run->cv.notify_all();
     });
+    job_ = std::move(job);
+    run_ = std::move(run);
+    thread_ = std::move(thread);
     return CDGRB_OK;
 }
 

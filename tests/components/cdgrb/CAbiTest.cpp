@@ -66,6 +66,8 @@ TEST(CAbiTest, CClientReadsCdTextAndRipsThroughTheDriveStore) {
     EXPECT_STREQ(result.track1Title, "Café");
     EXPECT_STREQ(result.genre, "Rock");
     EXPECT_GE(result.reports, 2);
+    EXPECT_EQ(result.missingDevice, 0);
+    EXPECT_LT(result.missingStart, 0);
     ASSERT_TRUE(fs::exists(wav));
     const std::string bytes = testsupport::readFile(wav);
     ASSERT_EQ(bytes.size(), 44 + disc.trackPcm(0).size());

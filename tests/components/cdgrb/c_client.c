@@ -124,6 +124,9 @@ void cclient_run(const char* libraryPath, char letter, const char* wavPath, CCli
     result->endResult = gEndResult;
     result->reports = gReports;
     pthread_mutex_unlock(&gLock);
+    result->missingDevice = createDevice('Z');
+    setLetter(grabber, 'Z');
+    result->missingStart = ripTrack(grabber, 0);
     closeGrabber(grabber);
     dlclose(lib);
     result->ok = result->startResult >= 0 && result->endResult == CDGRB_OK;

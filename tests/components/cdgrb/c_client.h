@@ -17,6 +17,8 @@ typedef struct CClientResult {
     int startResult;
     int endResult;
     int reports;
+    int missingDevice; /* DevCreateCDDevice for a letter no drive has */
+    int missingStart;  /* GrbRipTrack from that letter */
 } CClientResult;
 
 // Loads the library at `libraryPath` with dlopen, as any outside program would, checks that all
