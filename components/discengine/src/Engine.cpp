@@ -2,6 +2,7 @@
 #include "EngineShared.h"
 #include "RegistryState.h"
 #include "VirtualDevice.h"
+#include "data/DataImage.h"
 #include "discengine/DriveRegistry.h"
 
 #include <unistd.h>
@@ -72,7 +73,9 @@ public:
     }
 
     std::shared_ptr<IDataImageX> DataImage() override {
-        throw EngineError("The data image is not available yet");
+        if (!dataImage_)
+            dataImage_ = data::CreateDataImage(core_, devices_, store_);
+        return dataImage_;
     }
     std::shared_ptr<IAudioCDImageX> AudioImage() override {
         throw EngineError("The audio image is not available yet");
@@ -87,6 +90,7 @@ private:
     std::string lastError_;
     std::shared_ptr<EngineCore> core_ = std::make_shared<EngineCore>();
     std::vector<std::shared_ptr<IDeviceX>> devices_;
+    std::shared_ptr<IDataImageX> dataImage_;
 };
 
 } // namespace

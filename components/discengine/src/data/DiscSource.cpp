@@ -1,0 +1,171 @@
+// Sources on a disc: the volume layer pushes a file's bytes to a callback, the image writer
+// pulls them, so a reader thread feeds a small bounded queue between the two.
+#include "DiscSource.h"
+
+#include "discengine/Volume.h"
+#include "isofs/Errors.h"
+
+#include <cerrno>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+namespace discengine::data {
+namespace {
+
+constexpr std::size_t kQueueBytes = 8u << 20;
+
+class VolumeReader final : public isofs::SourceReader {
+public:
+    VolumeReader(std::shared_ptr<IDiscVolume> volume, std::string path, std::string display,
+                 std::uint64_t size)
+        : volume_(std::move(volume)), path_(std::move(path)), display_(std::move(display)),
+          size_(size) {
+        thread_ = std::thread([this] { Produce(); });
+    }
+    ~VolumeReader() override {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+
+    std::size_t read(void* buffer, std::size_t bytes) override {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return !queue_.empty() || finished_; });
+        if (queue_.empty()) {
+            if (!error_.empty())
+                throw isofs::SourceError(display_, EIO, error_);
+            return 0;
+        }
+        std::size_t n = std::min(bytes, queue_.size());
+        std::copy_n(queue_.begin(), n, static_cast<char*>(buffer));
+        queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(n));
+        position_ += n;
+        changed_.notify_all();
+        return n;
+    }
+    std::uint64_t size() const override { return size_; }
+    std::uint64_t position() const override { return position_; }
+
+private:
+    void Produce() {
+        std::string error;
+        try {
+            volume_->ReadFile(path_, [&](const char* data, std::size_t size) {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [&] { return stop_ || queue_.size() < kQueueBytes; });
+                if (stop_)
+                    return false;
+                queue_.insert(queue_.end(), data, data + size);
+                changed_.notify_all();
+                return true;
+            });
+        } catch (const std::exception& e) {
+            error = e.what();
+        }
+        std::lock_guard lock(mutex_);
+        error_ = error;
+        finished_ = true;
+        changed_.notify_all();
+    }
+
+    std::shared_ptr<IDiscVolume> volume_;
+    std::string path_, display_;
+    std::uint64_t size_;
+    std::uint64_t position_ = 0;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<char> queue_;
+    bool stop_ = false, finished_ = false;
+    std::string error_;
+    std::thread thread_;
+};
+
+class EngineSourceOpener final : public isofs::SourceOpener {
+public:
+    explicit EngineSourceOpener(std::vector<std::weak_ptr<IDeviceX>> devices)
+        : devices_(std::move(devices)) {}
+
+    isofs::SourceInfo stat(const std::string& path) const override {
+        auto drivePath = ParseDrivePath(path);
+        if (!drivePath)
+            return native_.stat(path);
+        isofs::SourceInfo info;
+        try {
+            auto entry = VolumeOf(*drivePath, path)->Stat(drivePath->path);
+            if (!entry)
+                return info;
+            info.exists = true;
+            info.isFolder = entry->isFolder;
+            info.size = entry->size;
+            info.modified =
+                std::chrono::duration_cast<std::chrono::seconds>(entry->created.time_since_epoch())
+                    .count();
+        } catch (const isofs::SourceError&) {
+        } catch (const std::exception&) {
+        }
+        return info;
+    }
+
+    std::unique_ptr<isofs::SourceReader> open(const std::string& path) const override {
+        auto drivePath = ParseDrivePath(path);
+        if (!drivePath)
+            return native_.open(path);
+        std::shared_ptr<IDiscVolume> volume;
+        std::optional<VolumeEntry> entry;
+        try {
+            volume = VolumeOf(*drivePath, path);
+            entry = volume->Stat(drivePath->path);
+        } catch (const isofs::SourceError&) {
+            throw;
+        } catch (const std::exception& e) {
+            throw isofs::SourceError(path, EIO, e.what());
+        }
+        if (!entry || entry->isFolder)
+            throw isofs::SourceError(path, ENOENT, "The file " + path + " is not on the disc");
+        return std::make_unique<VolumeReader>(volume, drivePath->path, path, entry->size);
+    }
+
+private:
+    std::shared_ptr<IDiscVolume> VolumeOf(const DrivePath& drivePath,
+                                          const std::string& full) const {
+        for (const auto& weak : devices_) {
+            auto device = weak.lock();
+            if (device && device->DriveLetter() == drivePath.letter)
+                return device->Volume();
+        }
+        throw isofs::SourceError(full, ENODEV,
+                                 std::string("There is no drive ") + drivePath.letter + ":");
+    }
+
+    std::vector<std::weak_ptr<IDeviceX>> devices_;
+    isofs::NativeSourceOpener native_;
+};
+
+} // namespace
+
+std::unique_ptr<isofs::SourceReader> OpenVolumeFile(std::shared_ptr<IDiscVolume> volume,
+                                                    const std::string& path,
+                                                    const std::string& display) {
+    std::optional<VolumeEntry> entry;
+    try {
+        entry = volume->Stat(path);
+    } catch (const std::exception& e) {
+        throw isofs::SourceError(display, EIO, e.what());
+    }
+    if (!entry || entry->isFolder)
+        throw isofs::SourceError(display, ENOENT, "The file " + display + " is not on the disc");
+    return std::make_unique<VolumeReader>(std::move(volume), path, display, entry->size);
+}
+
+std::shared_ptr<const isofs::SourceOpener>
+MakeEngineSourceOpener(std::vector<std::weak_ptr<IDeviceX>> devices) {
+    return std::make_shared<EngineSourceOpener>(std::move(devices));
+}
+
+} // namespace discengine::data
