@@ -234,35 +234,6 @@ TEST_F(RipTest, OggDecodesToTheTrackWithEveryComment) {
         EXPECT_NE(comments.find(line), std::string::npos) << line;
 }
 
-TEST_F(RipTest, AbortStopsTheTrackAndLeavesNoFile) {
-    // A long track at the slowest MP3 setting, so the abort lands mid-track.
-    testsupport::TempDir other;
-    const TestDisc longDisc = writeTestDisc(other.path(), {{120 * 75, "Long", "X"}});
-    cdgrb::Grabber grabber(resolverFor(longDisc.cue));
-    grabber.setLetter('D');
-    auto record = mp3Record(other / "long.mp3");
-    record.MpegQuality = 2;
-    MonitorLog::instance().clear();
-    ASSERT_EQ(grabber.setEncoderOptions(CDGRB_FORMAT_MP3, &record, sizeof record), CDGRB_OK);
-    grabber.setMonitor(&MonitorLog::monitor);
-    ASSERT_EQ(grabber.ripTrack(0), CDGRB_OK);
-    ASSERT_TRUE(MonitorLog::instance().waitForProgress());
-    EXPECT_EQ(grabber.abortRip(), CDGRB_OK);
-    // abortRip waits for the end: the end is reported already.
-    const auto reports = MonitorLog::instance().reports();
-    ASSERT_FALSE(reports.empty());
-    EXPECT_EQ(reports.back().kind, CDGRB_MONITOR_ENDED);
-    EXPECT_EQ(reports.back().result, CDGRB_E_ABORTED);
-    EXPECT_LT(reports.back().progress, 1.0f);
-    for (const auto& e : fs::directory_iterator(other.path())) {
-        const std::string name = e.path().filename().string();
-        EXPECT_TRUE(name == "disc.bin" || name == "disc.cue") << name;
-    }
-    // The grabber rips again after an abort.
-    auto wav = wavRecord(other / "short.wav");
-    EXPECT_EQ(ripTrack(grabber, CDGRB_FORMAT_WAV, &wav, sizeof wav, 0), CDGRB_OK);
-}
-
 TEST_F(RipTest, TruncatedBinFailsTheCutTracksCleanly) {
     // Cut the BIN in the middle of track 2: tracks 2 and 3 have sectors missing.
     fs::resize_file(disc_.bin, disc_.trackPcm(0).size() + disc_.trackPcm(1).size() / 2);
@@ -329,65 +300,84 @@ TEST_F(RipTest, RecordOfTheWrongSizeOrFormatIsRefused) {
     EXPECT_EQ(fresh.ripTrack(0), CDGRB_E_NO_OPTIONS);
 }
 
-TEST_F(RipTest, SecondRipWhileOneRunsIsBusy) {
-    testsupport::TempDir other;
-    const TestDisc longDisc = writeTestDisc(other.path(), {{60 * 75, "Long", "X"}});
-    cdgrb::Grabber grabber(resolverFor(longDisc.cue));
-    grabber.setLetter('D');
-    auto record = mp3Record(other / "long.mp3");
-    record.MpegQuality = 2;
-    MonitorLog::instance().clear();
-    ASSERT_EQ(grabber.setEncoderOptions(CDGRB_FORMAT_MP3, &record, sizeof record), CDGRB_OK);
-    grabber.setMonitor(&MonitorLog::monitor);
-    ASSERT_EQ(grabber.ripTrack(0), CDGRB_OK);
-    EXPECT_EQ(grabber.ripTrack(0), CDGRB_E_BUSY);
-    EXPECT_EQ(MonitorLog::instance().waitForEnd(), CDGRB_OK);
-    // Right after the end report the next track may start.
-    EXPECT_EQ(grabber.ripTrack(0), CDGRB_OK);
-    EXPECT_EQ(grabber.abortRip(), CDGRB_OK);
-}
-
 } // namespace
 
 namespace {
 
-// A medium that loses its sectors while the track is read: the track fails, nothing remains.
-TEST(RipFailureTest, SectorsLostDuringTheRipFailTheTrack) {
-    testsupport::TempDir dir;
-    const TestDisc disc = writeTestDisc(dir.path(), {{120 * 75, "Long", "X"}});
-    cdgrb::Grabber grabber(resolverFor(disc.cue));
-    grabber.setLetter('D');
-    auto record = mp3Record(dir / "long.mp3");
-    record.MpegQuality = 2;
-    MonitorLog::instance().clear();
-    ASSERT_EQ(grabber.setEncoderOptions(CDGRB_FORMAT_MP3, &record, sizeof record), CDGRB_OK);
-    grabber.setMonitor(&MonitorLog::monitor);
-    ASSERT_EQ(grabber.ripTrack(0), CDGRB_OK);
-    fs::resize_file(disc.bin, disc.pcm.size() / 4);
-    EXPECT_EQ(MonitorLog::instance().waitForEnd(), CDGRB_E_READ);
-    EXPECT_FALSE(fs::exists(dir / "long.mp3"));
-    for (const auto& e : fs::directory_iterator(dir.path()))
-        EXPECT_EQ(e.path().filename().string().find(".long.mp3"), std::string::npos);
+// A two-minute track at the slowest MP3 setting, so that a test can act while it is ripped.
+class LongRipTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        disc_ = writeTestDisc(dir_.path(), {{120 * 75, "Long", "X"}});
+        grabber_ = std::make_unique<cdgrb::Grabber>(resolverFor(disc_.cue));
+        grabber_->setLetter('D');
+    }
+
+    // Starts the rip to `name`; false when it did not start.
+    bool start(const std::string& name) {
+        auto record = mp3Record(dir_ / name);
+        record.MpegQuality = 2;
+        MonitorLog::instance().clear();
+        grabber_->setMonitor(&MonitorLog::monitor);
+        return grabber_->setEncoderOptions(CDGRB_FORMAT_MP3, &record, sizeof record) == CDGRB_OK &&
+               grabber_->ripTrack(0) == CDGRB_OK;
+    }
+
+    void expectAbortedWithNoFile() {
+        const auto reports = MonitorLog::instance().reports();
+        ASSERT_FALSE(reports.empty());
+        EXPECT_EQ(reports.back().kind, CDGRB_MONITOR_ENDED);
+        EXPECT_EQ(reports.back().result, CDGRB_E_ABORTED);
+        EXPECT_LT(reports.back().progress, 1.0f);
+        expectOnlyTheDisc();
+    }
+
+    void expectOnlyTheDisc() {
+        for (const auto& e : fs::directory_iterator(dir_.path())) {
+            const std::string name = e.path().filename().string();
+            EXPECT_TRUE(name == "disc.bin" || name == "disc.cue") << name;
+        }
+    }
+
+    testsupport::TempDir dir_;
+    TestDisc disc_;
+    std::unique_ptr<cdgrb::Grabber> grabber_;
+};
+
+TEST_F(LongRipTest, AbortStopsTheTrackAndLeavesNoFile) {
+    ASSERT_TRUE(start("long.mp3"));
+    ASSERT_TRUE(MonitorLog::instance().waitForProgress());
+    // abortRip waits for the end: the end is reported already.
+    EXPECT_EQ(grabber_->abortRip(), CDGRB_OK);
+    expectAbortedWithNoFile();
+    // The grabber rips again after an abort.
+    auto wav = wavRecord(dir_ / "short.wav");
+    EXPECT_EQ(ripTrack(*grabber_, CDGRB_FORMAT_WAV, &wav, sizeof wav, 0), CDGRB_OK);
 }
 
 // Closing a grabber stops its rip: the end is reported as aborted and no file is left.
-TEST(RipFailureTest, DestroyingTheGrabberStopsTheRip) {
-    testsupport::TempDir dir;
-    const TestDisc disc = writeTestDisc(dir.path(), {{120 * 75, "Long", "X"}});
-    auto grabber = std::make_unique<cdgrb::Grabber>(resolverFor(disc.cue));
-    grabber->setLetter('D');
-    auto record = oggRecord(dir / "long.ogg");
-    MonitorLog::instance().clear();
-    ASSERT_EQ(grabber->setEncoderOptions(CDGRB_FORMAT_OGG, &record, sizeof record), CDGRB_OK);
-    grabber->setMonitor(&MonitorLog::monitor);
-    ASSERT_EQ(grabber->ripTrack(0), CDGRB_OK);
+TEST_F(LongRipTest, DestroyingTheGrabberStopsTheRip) {
+    ASSERT_TRUE(start("long.mp3"));
     ASSERT_TRUE(MonitorLog::instance().waitForProgress());
-    grabber.reset();
-    const auto reports = MonitorLog::instance().reports();
-    ASSERT_FALSE(reports.empty());
-    EXPECT_EQ(reports.back().kind, CDGRB_MONITOR_ENDED);
-    EXPECT_EQ(reports.back().result, CDGRB_E_ABORTED);
-    EXPECT_FALSE(fs::exists(dir / "long.ogg"));
+    grabber_.reset();
+    expectAbortedWithNoFile();
+}
+
+TEST_F(LongRipTest, SecondRipWhileOneRunsIsBusy) {
+    ASSERT_TRUE(start("long.mp3"));
+    EXPECT_EQ(grabber_->ripTrack(0), CDGRB_E_BUSY);
+    EXPECT_EQ(MonitorLog::instance().waitForEnd(), CDGRB_OK);
+    // Right after the end report the next track may start.
+    EXPECT_EQ(grabber_->ripTrack(0), CDGRB_OK);
+    EXPECT_EQ(grabber_->abortRip(), CDGRB_OK);
+}
+
+// A medium that loses its sectors while the track is read: the track fails, nothing remains.
+TEST_F(LongRipTest, SectorsLostDuringTheRipFailTheTrack) {
+    ASSERT_TRUE(start("long.mp3"));
+    fs::resize_file(disc_.bin, disc_.pcm.size() / 4);
+    EXPECT_EQ(MonitorLog::instance().waitForEnd(), CDGRB_E_READ);
+    expectOnlyTheDisc();
 }
 
 } // namespace
