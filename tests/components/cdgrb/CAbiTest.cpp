@@ -2,6 +2,7 @@
 // nothing else exported, a rip driven through the C interface alone from a drive of the store.
 #include "TestDisc.h"
 #include "c_client.h"
+#include "cdgrb/cdgrb.h"
 #include "support/TempDir.h"
 
 #include <discengine/VirtualStore.h>
@@ -62,6 +63,13 @@ TEST(CAbiTest, CClientReadsCdTextAndRipsThroughTheDriveStore) {
     EXPECT_TRUE(result.ok) << result.message << " start " << result.startResult << " end "
                            << result.endResult;
     EXPECT_EQ(result.tracksCount, 2);
+    EXPECT_EQ(result.letter, 'D');
+    EXPECT_EQ(result.sessions, 1);
+    EXPECT_STREQ(result.volumeName, "");
+    EXPECT_STREQ(result.fileSystem, "CDDA");
+    EXPECT_EQ(result.track1Audio, 1);
+    EXPECT_EQ(result.track1Sectors, 3u * 75);
+    EXPECT_EQ(result.abortResult, CDGRB_OK);
     EXPECT_STREQ(result.discTitle, "Album Title");
     EXPECT_STREQ(result.track1Title, "Café");
     EXPECT_STREQ(result.genre, "Rock");

@@ -85,9 +85,16 @@ void cclient_run(const char* libraryPath, char letter, const char* wavPath, CCli
     int32_t (*setMonitor)(int32_t, TGrbMonitorProc) =
         (int32_t(*)(int32_t, TGrbMonitorProc))entry[3];
     int32_t (*ripTrack)(int32_t, int32_t) = (int32_t(*)(int32_t, int32_t))entry[4];
+    int32_t (*abortRip)(int32_t) = (int32_t(*)(int32_t))entry[5];
     int32_t (*closeGrabber)(int32_t) = (int32_t(*)(int32_t))entry[6];
     int32_t (*createDevice)(int32_t) = (int32_t(*)(int32_t))entry[7];
+    int32_t (*getLetter)(int32_t) = (int32_t(*)(int32_t))entry[8];
+    int32_t (*getSessions)(int32_t) = (int32_t(*)(int32_t))entry[9];
+    int32_t (*getVolumeName)(int32_t, char*) = (int32_t(*)(int32_t, char*))entry[10];
+    int32_t (*getFileSystem)(int32_t, char*) = (int32_t(*)(int32_t, char*))entry[11];
     int32_t (*getTracksCount)(int32_t) = (int32_t(*)(int32_t))entry[12];
+    int32_t (*getTrack)(int32_t, int32_t, TGrbTrackInfo*) =
+        (int32_t(*)(int32_t, int32_t, TGrbTrackInfo*))entry[13];
     const char* (*getCdText)(int32_t, int32_t, int32_t, int32_t*) =
         (const char* (*)(int32_t, int32_t, int32_t, int32_t*))entry[14];
     int32_t (*closeDevice)(int32_t) = (int32_t(*)(int32_t))entry[15];
@@ -100,6 +107,17 @@ void cclient_run(const char* libraryPath, char letter, const char* wavPath, CCli
     }
     int32_t length = 0;
     result->tracksCount = getTracksCount(device) & 0xFF;
+    result->letter = getLetter(device);
+    result->sessions = getSessions(device) & 0xFF;
+    /* The buffers are 32 bytes as the interface says; the extra byte keeps them C strings. */
+    getVolumeName(device, result->volumeName);
+    getFileSystem(device, result->fileSystem);
+    TGrbTrackInfo info;
+    memset(&info, 0, sizeof info);
+    if (getTrack(device, 1, &info) == CDGRB_OK) {
+        result->track1Audio = info.IsAudio;
+        result->track1Sectors = info.Sectors;
+    }
     copyText(result->discTitle, sizeof result->discTitle, getCdText(device, 0, 0, &length));
     copyText(result->track1Title, sizeof result->track1Title, getCdText(device, 1, 0, &length));
     copyText(result->genre, sizeof result->genre, getCdText(device, 0, 7, &length));
@@ -124,6 +142,7 @@ void cclient_run(const char* libraryPath, char letter, const char* wavPath, CCli
     result->endResult = gEndResult;
     result->reports = gReports;
     pthread_mutex_unlock(&gLock);
+    result->abortResult = abortRip(grabber);
     result->missingDevice = createDevice('Z');
     setLetter(grabber, 'Z');
     result->missingStart = ripTrack(grabber, 0);

@@ -11,6 +11,13 @@ typedef struct CClientResult {
     int ok;
     char message[256];
     int tracksCount;
+    int letter;          /* DevGetLetter */
+    int sessions;        /* DevGetSessionsCount */
+    char volumeName[33]; /* DevGetVolumeName */
+    char fileSystem[33]; /* DevGetFileSystemName */
+    int track1Audio;     /* DevGetTrack of track 1 */
+    unsigned track1Sectors;
+    int abortResult; /* GrbAbortRip once the track has ended */
     char discTitle[128];
     char track1Title[128];
     char genre[64];
