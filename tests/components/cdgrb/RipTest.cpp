@@ -180,6 +180,10 @@ TEST_F(RipTest, Mp3VbrWithHeaderAndUnicodeTitle) {
     EXPECT_NEAR(std::stod(info["duration"]), disc_.trackSeconds(1), 0.05);
     const std::string bytes = testsupport::readFile(out);
     EXPECT_NE(bytes.find("Xing"), std::string::npos) << "VBR header";
+    // One title frame: the UTF-16 one replaced the Latin-1 approximation.
+    const std::size_t first = bytes.find("TIT2");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_EQ(bytes.find("TIT2", first + 4), std::string::npos);
     EXPECT_EQ(decodePcm(out).size(), disc_.trackPcm(1).size());
 }
 
