@@ -1,0 +1,19 @@
+#pragma once
+
+#include "../EngineShared.h"
+#include "discengine/AudioImage.h"
+
+#include <functional>
+#include <memory>
+
+namespace discengine {
+
+// The engine's drive state for a drive letter; null when the engine has no such drive.
+using DriveLookup = std::function<std::shared_ptr<DriveShared>(char letter)>;
+
+// The engine's audio CD image. Its writes run on `core`'s job runner under the keys
+// "drive:X" and "image:<imageId>".
+std::shared_ptr<IAudioCDImageX>
+CreateAudioCDImage(std::int32_t imageId, std::shared_ptr<EngineCore> core, DriveLookup lookup);
+
+} // namespace discengine
