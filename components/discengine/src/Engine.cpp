@@ -3,6 +3,7 @@
 #include "RegistryState.h"
 #include "VirtualDevice.h"
 #include "data/DataImage.h"
+#include "audio/AudioCDImage.h"
 #include "discengine/DriveRegistry.h"
 
 #include <unistd.h>
@@ -34,6 +35,7 @@ public:
             if (!fs::is_directory(store_, ec))
                 throw EngineError("The drive store " + store_.string() + " is not a folder");
             std::vector<std::shared_ptr<IDeviceX>> devices;
+            std::vector<std::shared_ptr<DriveShared>> drives;
             auto folders = VirtualStore(store_).DriveFolders();
             for (std::size_t i = 0; i < folders.size() && i < 23; ++i) {
                 auto shared = std::make_shared<DriveShared>();
@@ -41,9 +43,11 @@ public:
                 shared->index = static_cast<std::int32_t>(i);
                 shared->letter = static_cast<char>('D' + i);
                 shared->Reload(true);
+                drives.push_back(shared);
                 devices.push_back(std::make_shared<VirtualDevice>(core_, shared));
             }
             devices_ = std::move(devices);
+            *drives_ = std::move(drives);
             registry::SetStore(store_);
             lastError_.clear();
             return true;
@@ -78,7 +82,20 @@ public:
         return dataImage_;
     }
     std::shared_ptr<IAudioCDImageX> AudioImage() override {
-        throw EngineError("The audio image is not available yet");
+        if (!audioImage_) {
+            // The image may outlive the engine: it finds drives through a weak reference.
+            std::weak_ptr<DriveList> weak = drives_;
+            audioImage_ = CreateAudioCDImage(
+                kAudioImageId, core_, [weak](char letter) -> std::shared_ptr<DriveShared> {
+                    auto drives = weak.lock();
+                    if (drives)
+                        for (const auto& drive : *drives)
+                            if (drive->letter == letter)
+                                return drive;
+                    return nullptr;
+                });
+        }
+        return audioImage_;
     }
 
     void SetListener(IEngineListener* listener) override { core_->hub->Set(listener); }
@@ -91,6 +108,10 @@ private:
     std::shared_ptr<EngineCore> core_ = std::make_shared<EngineCore>();
     std::vector<std::shared_ptr<IDeviceX>> devices_;
     std::shared_ptr<IDataImageX> dataImage_;
+    using DriveList = std::vector<std::shared_ptr<DriveShared>>;
+    static constexpr std::int32_t kAudioImageId = 2;
+    std::shared_ptr<DriveList> drives_ = std::make_shared<DriveList>();
+    std::shared_ptr<IAudioCDImageX> audioImage_;
 };
 
 } // namespace
