@@ -1,0 +1,159 @@
+#include "DataFixture.h"
+
+#include <array>
+#include <cstdio>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+using namespace discengine;
+
+namespace datatest {
+
+void Recorder::Add(Event e) {
+    std::lock_guard lock(mutex_);
+    events_.push_back(std::move(e));
+    changed_.notify_all();
+}
+
+void Recorder::OnWriteStatus(std::int32_t, std::int32_t progress, std::int32_t, std::int32_t,
+                             std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                             std::int32_t status, bool& cancel) {
+    if (cancelWhen && cancelWhen(status, progress))
+        cancel = true;
+    Event e{"status", status, progress};
+    std::lock_guard lock(mutex_);
+    events_.push_back(e);
+    if (status >= kWriteCompleted && status <= kWriteError)
+        final_ = status;
+    changed_.notify_all();
+}
+void Recorder::OnWriteError(std::int32_t, std::shared_ptr<IWriteErrorX> error) {
+    Event e{"error"};
+    e.error = error;
+    e.a = error->Kind();
+    Add(e);
+}
+void Recorder::OnItemAdded(std::int32_t, std::shared_ptr<IDataItemX> item) {
+    Add(Event{"added", 0, 0, 0, 0, item->ImagePath()});
+}
+void Recorder::OnTrackFileWarning(std::int32_t, std::shared_ptr<IFileErrorX> error, std::int32_t,
+                                  bool& ignore) {
+    ignore = ignoreWarnings;
+    Add(Event{"warning", 0, 0, error->ErrorCode(), 0, error->Path()});
+}
+void Recorder::OnTrackFileStatus(std::int32_t, std::int32_t, std::int32_t count, std::int32_t index,
+                                 const std::string& name) {
+    Add(Event{"filestatus", 0, 0, index, count, name});
+}
+void Recorder::OnFileVerifyStart(std::int32_t, std::int32_t count) {
+    Add(Event{"verifystart", 0, 0, count});
+}
+void Recorder::OnFileVerify(std::int32_t, std::shared_ptr<IDataItemX> item, double, double,
+                            std::int32_t status, std::int32_t index, std::int32_t count, bool&) {
+    Add(Event{"verify", status, 0, index, count, item->ImagePath()});
+}
+void Recorder::OnFileVerifyComplete(std::int32_t, std::int32_t count, std::int32_t matched) {
+    Add(Event{"verifycomplete", 0, 0, count, matched});
+}
+
+int Recorder::WaitEnd() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return final_ >= 0; });
+    return final_;
+}
+std::vector<Event> Recorder::Events() {
+    std::lock_guard lock(mutex_);
+    return events_;
+}
+std::vector<int> Recorder::Statuses() {
+    std::vector<int> out;
+    for (const auto& e : Events())
+        if (e.kind == "status" && (out.empty() || out.back() != e.status))
+            out.push_back(e.status);
+    return out;
+}
+
+Fixture::Fixture() {
+    engine = CreateEngine({dir / "drives", true});
+    EXPECT_TRUE(engine->Initialize(0)) << engine->LastError();
+    engine->SetListener(&recorder);
+    image = engine->DataImage();
+}
+Fixture::~Fixture() {
+    engine->WaitForJobs();
+    engine->SetListener(nullptr);
+}
+
+std::string Pattern(std::size_t bytes, int seed) {
+    std::string s(bytes, '\0');
+    std::uint32_t x = 2463534242u + static_cast<std::uint32_t>(seed) * 7919u;
+    for (auto& c : s) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        c = static_cast<char>(x);
+    }
+    return s;
+}
+
+std::vector<std::pair<std::string, std::string>> Fixture::MakeTree() {
+    fs::path src = dir / "src";
+    std::vector<std::pair<std::string, std::string>> files = {
+        {"readme.txt", "hello disc\n"},
+        {"docs/Report 2024 final version.pdf", Pattern(70000, 1)},
+        {"docs/\xC3\xA9t\xC3\xA9 caf\xC3\xA9.txt", Pattern(3000, 2)},
+        {"docs/deep/a/b/c/d/e/f/g/h/i/leaf.bin", Pattern(5000, 3)},
+        {"big.bin", Pattern(3 * 1024 * 1024 + 17, 4)},
+        {"empty.dat", ""},
+    };
+    for (const auto& [path, bytes] : files) {
+        fs::create_directories((src / path).parent_path());
+        testsupport::writeFile(src / path, bytes);
+    }
+    fs::create_directories(src / "empty folder");
+    AddTree(src, "");
+    std::vector<std::pair<std::string, std::string>> out;
+    for (auto [path, bytes] : files) {
+        std::string image = "\\" + path;
+        for (auto& c : image)
+            if (c == '/')
+                c = '\\';
+        out.emplace_back(image, bytes);
+    }
+    return out;
+}
+
+void Fixture::AddTree(const fs::path& folder, const std::string& at) {
+    auto layout = image->Layout();
+    std::vector<fs::directory_entry> entries(fs::directory_iterator(folder), {});
+    std::sort(entries.begin(), entries.end());
+    for (const auto& entry : entries) {
+        std::string name = entry.path().filename().string();
+        if (entry.is_directory()) {
+            layout->AddItem(name, at + "\\" + name);
+            AddTree(entry.path(), at + "\\" + name);
+        } else {
+            layout->AddItem(entry.path().string(), at + "\\" + name);
+        }
+    }
+}
+
+int Run(const std::string& command, std::string* output) {
+    std::string out;
+    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return -1;
+    std::array<char, 4096> buffer;
+    while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe))
+        out.append(buffer.data(), n);
+    int status = ::pclose(pipe);
+    if (output)
+        *output = out;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool HaveTool(const std::string& name) {
+    return Run("command -v " + name) == 0;
+}
+
+} // namespace datatest

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "discengine/Disc.h"
+#include "discengine/Engine.h"
+#include "discengine/VirtualStore.h"
+#include "support/TempDir.h"
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace datatest {
+
+// Every write event in arrival order.
+struct Event {
+    std::string kind; // "status", "error", "warning", "filestatus", "verifystart", "verify",
+                      // "verifycomplete", "added"
+    int status = 0, progress = 0, a = 0, b = 0;
+    std::string text = {};
+    std::shared_ptr<discengine::IWriteErrorX> error = nullptr;
+};
+
+class Recorder : public discengine::IEngineListener {
+public:
+    void OnWriteStatus(std::int32_t, std::int32_t progress, std::int32_t, std::int32_t,
+                       std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                       std::int32_t status, bool& cancel) override;
+    void OnWriteError(std::int32_t, std::shared_ptr<discengine::IWriteErrorX> error) override;
+    void OnItemAdded(std::int32_t, std::shared_ptr<discengine::IDataItemX> item) override;
+    void OnTrackFileWarning(std::int32_t, std::shared_ptr<discengine::IFileErrorX> error,
+                            std::int32_t, bool& ignore) override;
+    void OnTrackFileStatus(std::int32_t, std::int32_t, std::int32_t count, std::int32_t index,
+                           const std::string& name) override;
+    void OnFileVerifyStart(std::int32_t, std::int32_t count) override;
+    void OnFileVerify(std::int32_t, std::shared_ptr<discengine::IDataItemX> item, double, double,
+                      std::int32_t status, std::int32_t index, std::int32_t count, bool&) override;
+    void OnFileVerifyComplete(std::int32_t, std::int32_t count, std::int32_t matched) override;
+
+    int WaitEnd(); // the final status (9, 10 or 11)
+    std::vector<Event> Events();
+    std::vector<int> Statuses(); // distinct consecutive statuses
+    bool ignoreWarnings = false;
+    std::function<bool(int status, int progress)> cancelWhen;
+
+private:
+    void Add(Event e);
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<Event> events_;
+    int final_ = -1;
+};
+
+struct Fixture {
+    testsupport::TempDir dir;
+    std::unique_ptr<discengine::IDVDEngineX> engine;
+    std::shared_ptr<discengine::IDataImageX> image;
+    Recorder recorder;
+    Fixture();
+    ~Fixture();
+    discengine::VirtualStore Store() { return discengine::VirtualStore(dir / "drives"); }
+    // A tree of folders and files with awkward names under dir/src; returns image path -> bytes.
+    std::vector<std::pair<std::string, std::string>> MakeTree();
+    void AddTree(const std::filesystem::path& folder, const std::string& at);
+};
+
+std::string Pattern(std::size_t bytes, int seed);
+// Runs a command line; returns its exit status and its output.
+int Run(const std::string& command, std::string* output = nullptr);
+bool HaveTool(const std::string& name);
+
+} // namespace datatest
