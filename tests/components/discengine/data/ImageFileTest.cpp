@@ -90,8 +90,9 @@ TEST_P(ImageFileFlags, EveryReaderSeesEveryFileWithItsBytesAndTheLabel) {
         std::string info;
         ASSERT_EQ(datatest::Run("isoinfo -d -i " + out.string(), &info), 0);
         EXPECT_NE(info.find("Volume id: BACKUP_2024"), std::string::npos) << info;
-        if (flags & kFsJoliet)
+        if (flags & kFsJoliet) {
             EXPECT_NE(info.find("Joliet with UCS level 3 found"), std::string::npos) << info;
+        }
     }
 }
 
