@@ -1,0 +1,340 @@
+#include "dialogs/TfrmRipOptions.h"
+
+#include "app/MultiLanguages.h"
+#include "app/globals.h"
+#include "dialogs/GenreList.h"
+#include "dialogs/TfrmMp3ID3V2.h"
+#include "ui/Prompts.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDate>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+
+using MultiLanguages::Text;
+
+namespace {
+
+template <typename W> W* Make(QWidget* parent, const char* name) {
+    auto* w = new W(parent);
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+void FillNumbers(QComboBox* box, const auto& table) {
+    box->clear();
+    for (int n : table)
+        box->addItem(QString::number(n));
+}
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+} // namespace
+
+TfrmRipOptions::TfrmRipOptions(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmRipOptions"));
+    setModal(true);
+    grpAudioOptions = Make<QGroupBox>(this, "grpAudioOptions");
+    lblArtist = Make<QLabel>(grpAudioOptions, "lblArtist");
+    edtArtist = Make<QLineEdit>(grpAudioOptions, "edtArtist");
+    lblAlbum = Make<QLabel>(grpAudioOptions, "lblAlbum");
+    edtAlbum = Make<QLineEdit>(grpAudioOptions, "edtAlbum");
+    lblGenre = Make<QLabel>(grpAudioOptions, "lblGenre");
+    cmbGenre = Make<QComboBox>(grpAudioOptions, "cmbGenre");
+    lblYear = Make<QLabel>(grpAudioOptions, "lblYear");
+    edtYear = Make<QLineEdit>(grpAudioOptions, "edtYear");
+    edtYear->setMaxLength(4);
+    edtYear->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,4}")), edtYear));
+    auto* tags = new QGridLayout(grpAudioOptions);
+    tags->addWidget(lblArtist, 0, 0);
+    tags->addWidget(edtArtist, 0, 1);
+    tags->addWidget(lblAlbum, 1, 0);
+    tags->addWidget(edtAlbum, 1, 1);
+    tags->addWidget(lblGenre, 2, 0);
+    tags->addWidget(cmbGenre, 2, 1);
+    tags->addWidget(lblYear, 3, 0);
+    tags->addWidget(edtYear, 3, 1);
+
+    BuildOutputGroup();
+    BuildMp3Group();
+    BuildOggGroup();
+    btnOk = Make<QPushButton>(this, "btnOk");
+    btnCancel = Make<QPushButton>(this, "btnCancel");
+
+    auto* g = new QGridLayout(this);
+    g->addWidget(grpAudioOptions, 0, 0);
+    g->addWidget(grpOutputFormat, 0, 1);
+    g->addWidget(grpMp3Options, 1, 0);
+    g->addWidget(grpOggOptions, 1, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnOk);
+    buttons->addWidget(btnCancel);
+    g->addLayout(buttons, 2, 0, 1, 2);
+
+    connect(btnOk, &QPushButton::clicked, this, [this] {
+        btnOkClick();
+        accept();
+    });
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(chkEnableID3, &QCheckBox::clicked, this, &TfrmRipOptions::chkEnableID3Click);
+    connect(chkWriteID3V2, &QCheckBox::clicked, this, &TfrmRipOptions::chkWriteID3V2Click);
+    connect(btnAdvance, &QPushButton::clicked, this, &TfrmRipOptions::btnAdvanceClick);
+    connect(btnBrowse, &QPushButton::clicked, this, &TfrmRipOptions::btnBrowseClick);
+    connect(edtArtist, &QLineEdit::textChanged, this, &TfrmRipOptions::edtArtistChange);
+
+    ApplyLanguage();
+    LoadControls();
+}
+
+void TfrmRipOptions::BuildOutputGroup() {
+    grpOutputFormat = Make<QGroupBox>(this, "grpOutputFormat");
+    btnWav = Make<QRadioButton>(grpOutputFormat, "btnWav");
+    btnRaw = Make<QRadioButton>(grpOutputFormat, "btnRaw");
+    btnMp3 = Make<QRadioButton>(grpOutputFormat, "btnMp3");
+    btnOgg = Make<QRadioButton>(grpOutputFormat, "btnOgg");
+    lblOutputPath = Make<QLabel>(grpOutputFormat, "lblOutputPath");
+    edtOutputPath = Make<QLineEdit>(grpOutputFormat, "edtOutputPath");
+    edtOutputPath->setReadOnly(true);
+    btnBrowse = Make<QPushButton>(grpOutputFormat, "btnBrowse");
+    btnBrowse->setText(QStringLiteral("..."));
+    auto* g = new QGridLayout(grpOutputFormat);
+    g->addWidget(btnWav, 0, 0);
+    g->addWidget(btnRaw, 0, 1);
+    g->addWidget(btnMp3, 1, 0);
+    g->addWidget(btnOgg, 1, 1);
+    g->addWidget(lblOutputPath, 2, 0, 1, 2);
+    g->addWidget(edtOutputPath, 3, 0);
+    g->addWidget(btnBrowse, 3, 1);
+}
+
+void TfrmRipOptions::BuildMp3Group() {
+    grpMp3Options = Make<QGroupBox>(this, "grpMp3Options");
+    QWidget* p = grpMp3Options;
+    chkEnableID3 = Make<QCheckBox>(p, "chkEnableID3");
+    chkGenerateCRC = Make<QCheckBox>(p, "chkGenerateCRC");
+    chkOriginal = Make<QCheckBox>(p, "chkOriginal");
+    chkCopyright = Make<QCheckBox>(p, "chkCopyright");
+    chkPrivate = Make<QCheckBox>(p, "chkPrivate");
+    chkWriteID3V2 = Make<QCheckBox>(p, "chkWriteID3V2");
+    chkWriteID3V2->setText(QStringLiteral("Write ID3V2"));
+    btnAdvance = Make<QPushButton>(p, "btnAdvance");
+    lblBitrate = Make<QLabel>(p, "lblBitrate");
+    cmbBitrate = Make<QComboBox>(p, "cmbBitrate");
+    lblVBRQuality = Make<QLabel>(p, "lblVBRQuality");
+    cmbVBRQuality = Make<QComboBox>(p, "cmbVBRQuality");
+    lblVBRMaxBitrate = Make<QLabel>(p, "lblVBRMaxBitrate");
+    cmbVBRMaxBitrate = Make<QComboBox>(p, "cmbVBRMaxBitrate");
+    lblMpegQuality = Make<QLabel>(p, "lblMpegQuality");
+    cmbMpegQuality = Make<QComboBox>(p, "cmbMpegQuality");
+    chkEnableVBR = Make<QCheckBox>(p, "chkEnableVBR");
+    chkWriteVBRHeader = Make<QCheckBox>(p, "chkWriteVBRHeader");
+    chkUseJointStereo = Make<QCheckBox>(p, "chkUseJointStereo");
+    auto* g = new QGridLayout(p);
+    g->addWidget(chkEnableID3, 0, 0);
+    g->addWidget(chkWriteID3V2, 0, 1);
+    g->addWidget(btnAdvance, 0, 2);
+    g->addWidget(chkGenerateCRC, 1, 0);
+    g->addWidget(chkOriginal, 1, 1);
+    g->addWidget(chkCopyright, 2, 0);
+    g->addWidget(chkPrivate, 2, 1);
+    g->addWidget(lblBitrate, 3, 0);
+    g->addWidget(cmbBitrate, 3, 1);
+    g->addWidget(lblVBRQuality, 4, 0);
+    g->addWidget(cmbVBRQuality, 4, 1);
+    g->addWidget(lblVBRMaxBitrate, 5, 0);
+    g->addWidget(cmbVBRMaxBitrate, 5, 1);
+    g->addWidget(lblMpegQuality, 6, 0);
+    g->addWidget(cmbMpegQuality, 6, 1);
+    g->addWidget(chkEnableVBR, 7, 0);
+    g->addWidget(chkWriteVBRHeader, 7, 1);
+    g->addWidget(chkUseJointStereo, 8, 0);
+}
+
+void TfrmRipOptions::BuildOggGroup() {
+    grpOggOptions = Make<QGroupBox>(this, "grpOggOptions");
+    QWidget* p = grpOggOptions;
+    auto* g = new QGridLayout(p);
+    lblVBRBitrate = Make<QLabel>(p, "lblVBRBitrate");
+    cmbVBRBitrate = Make<QComboBox>(p, "cmbVBRBitrate");
+    g->addWidget(lblVBRBitrate, 0, 0);
+    g->addWidget(cmbVBRBitrate, 0, 1);
+    int row = 1;
+    auto field = [&](QLabel*& label, const char* labelName, QLineEdit*& edit, const char* name) {
+        label = Make<QLabel>(p, labelName);
+        edit = Make<QLineEdit>(p, name);
+        g->addWidget(label, row, 0);
+        g->addWidget(edit, row, 1);
+        ++row;
+    };
+    field(lblVersion, "lblVersion", edtVersion, "edtVersion");
+    field(lblOrganization, "lblOrganization", edtOrganization, "edtOrganization");
+    field(lblDescription, "lblDescription", edtDescription, "edtDescription");
+    field(Label1, "Label1", edtGenre, "edtGenre");
+    field(lblDate, "lblDate", edtDate, "edtDate");
+    field(lblLocation, "lblLocation", edtLocation, "edtLocation");
+    field(lblCopyright, "lblCopyright", edtCopyright, "edtCopyright");
+}
+
+void TfrmRipOptions::ApplyLanguage() {
+    setWindowTitle(Text(IDS_GRABOPTIONS_Title));
+    grpAudioOptions->setTitle(Text(IDS_GRABOPTIONS_ID3Tags));
+    lblArtist->setText(Text(IDS_READCD_LISTVIEW_COLUME_AudioArtist) + QLatin1Char(':'));
+    lblAlbum->setText(Text(IDS_READCD_LISTVIEW_COLUME_AudioAlbum) + QLatin1Char(':'));
+    lblGenre->setText(Text(IDS_READCD_LABEL_Genre));
+    lblYear->setText(Text(IDS_READCD_LABEL_Year));
+    grpOutputFormat->setTitle(Text(IDS_GRABOPTIONS_GROUP_OutputFormat));
+    btnRaw->setText(Text(IDS_GRABOPTIONS_BUTTON_RAW));
+    btnWav->setText(Text(IDS_GRABOPTIONS_BUTTON_WAV));
+    btnMp3->setText(Text(IDS_GRABOPTIONS_BUTTON_MP3));
+    btnOgg->setText(Text(IDS_GRABOPTIONS_BUTTON_OGG));
+    btnWav->setToolTip(Text(IDS_GRABOPTIONS_LABEL_Hint_WAV));
+    btnRaw->setToolTip(Text(IDS_GRABOPTIONS_LABEL_Hint_RAW));
+    btnMp3->setToolTip(Text(IDS_GRABOPTIONS_LABEL_Hint_MP3));
+    btnOgg->setToolTip(Text(IDS_GRABOPTIONS_LABEL_Hint_OGG));
+    lblOutputPath->setText(Text(IDS_READCD_LABEL_OutputPath));
+    grpMp3Options->setTitle(Text(IDS_GRABOPTIONS_GROUP_Mp3Options));
+    chkEnableID3->setText(Text(IDS_GRABOPTIONS_CHECK_EnableID3Tag));
+    chkGenerateCRC->setText(Text(IDS_GRABOPTIONS_CHECK_GenerateCRC));
+    chkOriginal->setText(Text(IDS_GRABOPTIONS_CHECK_Original));
+    chkCopyright->setText(Text(IDS_GRABOPTIONS_CHECK_Copyright));
+    chkPrivate->setText(Text(IDS_GRABOPTIONS_CHECK_Private));
+    btnAdvance->setText(Text(IDS_GRABOPTIONS_BUTTON_Advance));
+    lblBitrate->setText(Text(IDS_GRABOPTIONS_LABEL_Bitrate));
+    lblVBRQuality->setText(Text(IDS_GRABOPTIONS_LABEL_VBRQuality));
+    lblVBRMaxBitrate->setText(Text(IDS_GRABOPTIONS_LABEL_VBRMaxBitrate));
+    lblMpegQuality->setText(Text(IDS_GRABOPTIONS_LABEL_MPEGQuality));
+    chkEnableVBR->setText(Text(IDS_GRABOPTIONS_CHECK_EnableVBR));
+    chkWriteVBRHeader->setText(Text(IDS_GRABOPTIONS_CHECK_WriteVBRHeader));
+    chkUseJointStereo->setText(Text(IDS_GRABOPTIONS_CHECK_UseJointStereo));
+    grpOggOptions->setTitle(Text(IDS_GRABOPTIONS_TABSHEET_OGG));
+    lblVBRBitrate->setText(Text(IDS_GRABOPTIONS_LABEL_VBRBitrate));
+    lblVersion->setText(Text(IDS_GRABOPTIONS_LABEL_Version));
+    lblOrganization->setText(Text(IDS_GRABOPTIONS_LABEL_Organization));
+    lblDescription->setText(Text(IDS_GRABOPTIONS_LABEL_Description));
+    Label1->setText(Text(IDS_GRABOPTIONS_LABEL_Genre));
+    lblDate->setText(Text(IDS_GRABOPTIONS_LABEL_Date));
+    lblLocation->setText(Text(IDS_GRABOPTIONS_LABEL_Location));
+    lblCopyright->setText(Text(IDS_GRABOPTIONS_LABEL_Copyright));
+    btnOk->setText(Text(IDS_GRABOPTIONS_BUTTON_Ok));
+    btnCancel->setText(Text(IDS_GRABOPTIONS_BUTTON_Cancel));
+}
+
+void TfrmRipOptions::LoadControls() {
+    const auto& o = globals::Rip;
+    // Any other stored format selects no button.
+    btnWav->setAutoExclusive(false);
+    btnRaw->setAutoExclusive(false);
+    btnMp3->setAutoExclusive(false);
+    btnOgg->setAutoExclusive(false);
+    btnWav->setChecked(globals::GrabOutputFormat == globals::FormatWav);
+    btnRaw->setChecked(globals::GrabOutputFormat == globals::FormatRaw);
+    btnMp3->setChecked(globals::GrabOutputFormat == globals::FormatMp3);
+    btnOgg->setChecked(globals::GrabOutputFormat == globals::FormatOgg);
+    for (QRadioButton* b : {btnWav, btnRaw, btnMp3, btnOgg})
+        b->setAutoExclusive(true);
+
+    FillNumbers(cmbBitrate, globals::Mp3Bitrates);
+    FillNumbers(cmbVBRMaxBitrate, globals::Mp3Bitrates);
+    FillNumbers(cmbVBRQuality, globals::VbrQualities);
+    FillNumbers(cmbVBRBitrate, globals::OggBitrates);
+    cmbMpegQuality->clear();
+    cmbMpegQuality->addItems(
+        {Text(IDS_GRABOPTIONS_MPEGQuality_Normal), Text(IDS_GRABOPTIONS_MPEGQuality_Low),
+         Text(IDS_GRABOPTIONS_MPEGQuality_High), Text(IDS_GRABOPTIONS_MPEGQuality_Voice)});
+
+    chkEnableID3->setChecked(o.enableId3);
+    chkGenerateCRC->setChecked(o.generateCrc);
+    chkOriginal->setChecked(o.original);
+    chkCopyright->setChecked(o.copyright);
+    chkPrivate->setChecked(o.privateFlag);
+    chkWriteID3V2->setChecked(o.writeId3v2);
+    chkEnableID3Click();
+    cmbBitrate->setCurrentIndex(o.bitrateIndex);
+    cmbVBRQuality->setCurrentIndex(o.vbrQualityIndex);
+    cmbVBRMaxBitrate->setCurrentIndex(o.vbrMaxBitrateIndex);
+    cmbMpegQuality->setCurrentIndex(o.mpegQualityIndex);
+    chkEnableVBR->setChecked(o.enableVbr);
+    chkWriteVBRHeader->setChecked(o.writeVbrHeader);
+    chkUseJointStereo->setChecked(o.useJointStereo);
+    cmbVBRBitrate->setCurrentIndex(o.oggBitrateIndex);
+    edtVersion->setText(Q(o.oggVersion));
+    edtOrganization->setText(Q(o.oggOrganization));
+    edtDescription->setText(Q(o.oggDescription));
+    edtGenre->setText(Q(o.oggGenre));
+    edtDate->setText(Q(o.oggDate));
+    edtLocation->setText(Q(o.oggLocation));
+    edtCopyright->setText(Q(o.oggCopyright));
+
+    edtOutputPath->setText(Q(globals::TempDir));
+    cmbGenre->clear();
+    cmbGenre->addItems(genres::GenreNames());
+    cmbGenre->setCurrentIndex(genres::GenreOther);
+    edtYear->setText(QString::number(QDate::currentDate().year()).rightJustified(4, '0'));
+}
+
+void TfrmRipOptions::btnOkClick() {
+    if (btnWav->isChecked())
+        globals::GrabOutputFormat = globals::FormatWav;
+    else if (btnRaw->isChecked())
+        globals::GrabOutputFormat = globals::FormatRaw;
+    else if (btnMp3->isChecked())
+        globals::GrabOutputFormat = globals::FormatMp3;
+    else
+        globals::GrabOutputFormat = globals::FormatOgg;
+    auto& o = globals::Rip;
+    o.enableId3 = chkEnableID3->isChecked();
+    o.generateCrc = chkGenerateCRC->isChecked();
+    o.original = chkOriginal->isChecked();
+    o.copyright = chkCopyright->isChecked();
+    o.privateFlag = chkPrivate->isChecked();
+    o.writeId3v2 = chkWriteID3V2->isChecked();
+    o.bitrateIndex = cmbBitrate->currentIndex();
+    o.vbrQualityIndex = cmbVBRQuality->currentIndex();
+    o.vbrMaxBitrateIndex = cmbVBRMaxBitrate->currentIndex();
+    o.mpegQualityIndex = cmbMpegQuality->currentIndex();
+    o.enableVbr = chkEnableVBR->isChecked();
+    o.writeVbrHeader = chkWriteVBRHeader->isChecked();
+    o.useJointStereo = chkUseJointStereo->isChecked();
+    o.oggBitrateIndex = cmbVBRBitrate->currentIndex();
+    o.oggVersion = edtVersion->text().toStdString();
+    o.oggOrganization = edtOrganization->text().toStdString();
+    o.oggDescription = edtDescription->text().toStdString();
+    o.oggGenre = edtGenre->text().toStdString();
+    o.oggDate = edtDate->text().toStdString();
+    o.oggLocation = edtLocation->text().toStdString();
+    o.oggCopyright = edtCopyright->text().toStdString();
+}
+
+void TfrmRipOptions::chkEnableID3Click() {
+    chkWriteID3V2->setEnabled(chkEnableID3->isChecked());
+    chkWriteID3V2Click();
+}
+
+void TfrmRipOptions::chkWriteID3V2Click() {
+    btnAdvance->setEnabled(chkWriteID3V2->isChecked() && chkWriteID3V2->isEnabled());
+}
+
+void TfrmRipOptions::btnAdvanceClick() {
+    // A new dialog each time: it starts with an empty list.
+    auto* frames = new TfrmMp3ID3V2(this);
+    frames->setAttribute(Qt::WA_DeleteOnClose);
+    frames->exec();
+}
+
+void TfrmRipOptions::btnBrowseClick() {
+    auto chosen = ui::Prompts().BrowseFolder(this, QString(), edtOutputPath->text());
+    if (chosen)
+        edtOutputPath->setText(
+            QString::fromStdString(globals::AddTrailingBackslash(chosen->toStdString())));
+}
