@@ -13,10 +13,10 @@ std::unique_ptr<MainWindows> CreateMainWindows(MainWindowOptions options) {
     if (!w->main->FormCreate())
         return w;
     w->log = std::make_unique<TfrmLog>();
-    w->settings = std::make_unique<TfrmSettings>(w->main.get());
+    w->settings = std::make_unique<TfrmSettings>();
     w->progress = std::make_unique<TfrmProgress>(w->log.get());
-    w->burnOptions = std::make_unique<TfrmBurnOptions>(w->main.get());
-    w->about = std::make_unique<TAboutForm>(w->main.get());
+    w->burnOptions = std::make_unique<TfrmBurnOptions>();
+    w->about = std::make_unique<TAboutForm>();
     w->main->AttachWindows(w->log.get(), w->settings.get(), w->progress.get(), w->burnOptions.get(),
                            w->about.get());
     w->started = true;

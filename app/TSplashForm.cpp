@@ -3,6 +3,7 @@
 #include "app/ProductInfo.h"
 #include "app/globals.h"
 
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QPainter>
@@ -26,14 +27,15 @@ TSplashForm::TSplashForm(int durationMs, QWidget* parent)
     timer_.setInterval(durationMs);
     connect(&timer_, &QTimer::timeout, this, [this] {
         timer_.stop();
-        close();
+        // done() ends the modal showing whatever state the window system reports.
+        done(QDialog::Accepted);
     });
+    timer_.start();
 }
 
 void TSplashForm::showEvent(QShowEvent* event) {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    timer_.start();
     QDialog::showEvent(event);
 }
 
@@ -55,5 +57,13 @@ void TSplashForm::paintEvent(QPaintEvent*) {
 
 void TSplashForm::ShowSplash(int durationMs) {
     TSplashForm splash(durationMs);
-    splash.exec();
+    splash.setWindowModality(Qt::ApplicationModal);
+    // Our own loop ends with the window's timer, so the showing can't outlive it.
+    QEventLoop loop;
+    connect(&splash, &QDialog::finished, &loop, &QEventLoop::quit);
+    connect(&splash.timer_, &QTimer::timeout, &loop, &QEventLoop::quit);
+    splash.show();
+    if (splash.isVisible() && splash.timer_.isActive())
+        loop.exec();
+    splash.close();
 }
