@@ -14,11 +14,12 @@ std::unique_ptr<MainWindows> CreateMainWindows(MainWindowOptions options) {
         return w;
     w->log = std::make_unique<TfrmLog>();
     w->settings = std::make_unique<TfrmSettings>();
+    w->ripOptions = std::make_unique<TfrmRipOptions>();
     w->progress = std::make_unique<TfrmProgress>(w->log.get());
     w->burnOptions = std::make_unique<TfrmBurnOptions>();
     w->about = std::make_unique<TAboutForm>();
-    w->main->AttachWindows(w->log.get(), w->settings.get(), w->progress.get(), w->burnOptions.get(),
-                           w->about.get());
+    w->main->AttachWindows({w->log.get(), w->settings.get(), w->ripOptions.get(), w->progress.get(),
+                            w->burnOptions.get(), w->about.get()});
     w->started = true;
     return w;
 }

@@ -5,6 +5,7 @@
 #include "app/TfrmMain.h"
 #include "app/TfrmProgress.h"
 #include "dialogs/TfrmBurnOptions.h"
+#include "dialogs/TfrmRipOptions.h"
 #include "dialogs/TfrmSettings.h"
 
 #include <memory>
@@ -12,11 +13,12 @@
 namespace app {
 
 // The program's windows, created once in start-up order: the main window (its start-up runs
-// first), the log, settings, progress, burn options and about windows.
+// first), the log, settings, rip options, progress, burn options and about windows.
 struct MainWindows {
     std::unique_ptr<TfrmMain> main;
     std::unique_ptr<TfrmLog> log;
     std::unique_ptr<TfrmSettings> settings;
+    std::unique_ptr<TfrmRipOptions> ripOptions;
     std::unique_ptr<TfrmProgress> progress;
     std::unique_ptr<TfrmBurnOptions> burnOptions;
     std::unique_ptr<TAboutForm> about;

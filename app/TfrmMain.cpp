@@ -12,6 +12,7 @@
 #include "app/globals.h"
 #include "copy/TCopyCDPage.h"
 #include "dialogs/TfrmBurnOptions.h"
+#include "dialogs/TfrmRipOptions.h"
 #include "dialogs/TfrmSettings.h"
 #include "engine/DVDEngineBinding.h"
 #include "erase/TEraseDiscPage.h"
@@ -147,6 +148,8 @@ void TfrmMain::BuildNavigation() {
 
 bool TfrmMain::FormCreate() {
     TSplashForm::ShowSplash(splashMs_);
+    connect(tabReadCD, &TReadCDPage::DiscKindChanged, this,
+            [this](TReadCDPage::DiscKind kind) { ReadDiscKindChanged(static_cast<int>(kind)); });
     if (!engine_->Initialize(0)) {
         ui::Prompts().MessageBox(this, Text(IDS_MSG_Error), Text(IDS_MSG_CannotInitialEngine),
                                  ui::MsgIcon::Error, ui::MsgButtons::OK);
@@ -160,16 +163,17 @@ bool TfrmMain::FormCreate() {
     return true;
 }
 
-void TfrmMain::AttachWindows(TfrmLog* log, TfrmSettings* settings, TfrmProgress* progress,
-                             TfrmBurnOptions* burnOptions, TAboutForm* about) {
-    shell_.Log = log;
-    shell_.Progress = progress;
-    shell_.BurnOptions = burnOptions;
-    settings_ = settings;
-    about_ = about;
-    if (burnOptions)
-        connect(burnOptions, &TfrmBurnOptions::VolumeIdChanged, tabBurnCD,
+void TfrmMain::AttachWindows(const AttachedWindows& windows) {
+    shell_.Log = windows.log;
+    shell_.Progress = windows.progress;
+    shell_.BurnOptions = windows.burnOptions;
+    settings_ = windows.settings;
+    ripOptions_ = windows.ripOptions;
+    about_ = windows.about;
+    if (windows.burnOptions)
+        connect(windows.burnOptions, &TfrmBurnOptions::VolumeIdChanged, tabBurnCD,
                 &TBurnCDPage::SetVolumeName);
+    tabReadCD->SetRipOptions(windows.ripOptions);
 }
 
 void TfrmMain::ApplyLanguage() {
@@ -263,10 +267,20 @@ void TfrmMain::grpOptionsItems0Click() {
 }
 
 void TfrmMain::grpOptionsItems1Click() {
-    // The rip options dialog arrives with the rip job; until then the item has nothing to open.
     if (globals::CurrentPage != globals::PageReadCD ||
-        tabReadCD->LoadedDiscKind() != TReadCDPage::DiscKind::AudioCD)
+        tabReadCD->LoadedDiscKind() != TReadCDPage::DiscKind::AudioCD || !ripOptions_)
         return;
+    ripOptions_->exec();
+}
+
+void TfrmMain::ReadDiscKindChanged(int kind) {
+    // Only the Read CD page's own drive selection decides; an audio CD can be ripped, a data
+    // disc burned from.
+    if (kind == static_cast<int>(TReadCDPage::DiscKind::None))
+        return;
+    const bool audio = kind == static_cast<int>(TReadCDPage::DiscKind::AudioCD);
+    navigation_->Item(Options, 1)->setEnabled(audio);
+    navigation_->Item(Options, 2)->setEnabled(!audio);
 }
 
 void TfrmMain::grpOptionsItems2Click() {

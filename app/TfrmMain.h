@@ -19,10 +19,21 @@ class TfrmLog;
 class TfrmSettings;
 class TfrmProgress;
 class TfrmBurnOptions;
+class TfrmRipOptions;
 class TAboutForm;
 namespace app {
 class NavigationBar;
 }
+
+// The windows created after the main window that its pages and items use.
+struct AttachedWindows {
+    TfrmLog* log = nullptr;
+    TfrmSettings* settings = nullptr;
+    TfrmRipOptions* ripOptions = nullptr;
+    TfrmProgress* progress = nullptr;
+    TfrmBurnOptions* burnOptions = nullptr;
+    TAboutForm* about = nullptr;
+};
 
 struct MainWindowOptions {
     discengine::EngineOptions engine;
@@ -42,8 +53,7 @@ public:
     // initialised (the message was shown; the program ends).
     bool FormCreate();
     // The windows created after the main window, shared with the pages.
-    void AttachWindows(TfrmLog* log, TfrmSettings* settings, TfrmProgress* progress,
-                       TfrmBurnOptions* burnOptions, TAboutForm* about);
+    void AttachWindows(const AttachedWindows& windows);
     void ApplyLanguage();
     // Exit: config.ini gets its defaults, the options are saved and applied.
     void FormDestroy();
@@ -63,6 +73,7 @@ protected:
 
 private:
     void BuildNavigation();
+    void ReadDiscKindChanged(int kind);
     void ShowPage(QWidget* page);
 
     app::Shell shell_;
@@ -77,5 +88,6 @@ private:
     TCopyCDPage* tabCopyCD;
     TEraseDiscPage* tabEraseDisc;
     TfrmSettings* settings_ = nullptr;
+    TfrmRipOptions* ripOptions_ = nullptr;
     TAboutForm* about_ = nullptr;
 };
