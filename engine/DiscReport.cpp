@@ -1,7 +1,7 @@
 #include "engine/DiscReport.h"
 
 #include "app/MultiLanguages.h"
-#include "engine/SafeFormat.h"
+#include "ui/TextFormat.h"
 
 #include "discengine/Disc.h"
 
@@ -9,8 +9,7 @@
 #include <utility>
 
 namespace de = discengine;
-using engineui::FormatArg;
-using engineui::SafeFormat;
+using ui::FormatArg;
 
 namespace {
 
@@ -19,7 +18,7 @@ QString L(LangId key) {
 }
 
 QString Format(LangId key, const std::vector<FormatArg>& args) {
-    return SafeFormat(L(key), args);
+    return ui::FormatText(L(key), args);
 }
 
 QString YesNo(bool value) {

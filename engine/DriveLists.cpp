@@ -2,7 +2,7 @@
 
 #include "app/MultiLanguages.h"
 #include "engine/DVDEngineBinding.h"
-#include "engine/SafeFormat.h"
+#include "ui/TextFormat.h"
 
 #include <QComboBox>
 #include <QVariant>
@@ -46,8 +46,8 @@ void AddSpeedEntries(de::IDeviceX& drive, QComboBox* list, SpeedListKind kind,
         const std::int32_t speed = drive.WriteSpeed(i);
         const double factor = drive.SpeedMultiple(speed);
         const QString text = kind == SpeedListKind::EraseDisc
-                                 ? engineui::SafeFormat(format, {std::int64_t{speed}})
-                                 : engineui::SafeFormat(format, {factor});
+                                 ? ui::FormatText(format, {static_cast<long long>(speed)})
+                                 : ui::FormatText(format, {factor});
         list->addItem(text, speed);
     }
     // A negative count adds nothing; an empty list then ends without selection.
