@@ -25,7 +25,7 @@ TAboutForm::TAboutForm(QWidget* parent)
 
     imgLogo = new QLabel(this);
     imgLogo->setObjectName(QStringLiteral("imgLogo"));
-    imgLogo->setFixedWidth(150);
+    imgLogo->setFixedWidth(128);
     imgLogo->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     lblProductTitle = new QLabel(this);
     lblProductTitle->setObjectName(QStringLiteral("lblProductTitle"));
@@ -52,20 +52,25 @@ TAboutForm::TAboutForm(QWidget* parent)
     btnOK->setMinimumWidth(90);
     connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
 
+    // The notice and the two addresses read as one block under the title; the button sits at
+    // the foot of the box.
     auto* text = new QVBoxLayout;
+    text->setSpacing(0);
     text->addWidget(lblProductTitle);
-    text->addSpacing(10);
-    text->addWidget(lblWarning, 1);
+    text->addSpacing(12);
+    text->addWidget(lblWarning);
+    text->addSpacing(16);
     text->addWidget(lblHomePage);
+    text->addSpacing(4);
     text->addWidget(lblEmail);
-    text->addSpacing(8);
+    text->addStretch(1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(btnOK);
     text->addLayout(buttons);
     auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(14, 14, 14, 14);
-    layout->setSpacing(14);
+    layout->setContentsMargins(18, 18, 16, 14);
+    layout->setSpacing(18);
     layout->addWidget(imgLogo);
     layout->addLayout(text, 1);
     ApplyLanguage();
@@ -82,7 +87,7 @@ void TAboutForm::ApplyLanguage() {
     lblEmail->setText(QString::fromLatin1(app::product::SupportAddress));
     const QPixmap logo(QString::fromStdString(globals::SkinsDir) + QStringLiteral("About.png"));
     imgLogo->setPixmap(logo.isNull() ? QPixmap()
-                                     : logo.scaledToWidth(150, Qt::SmoothTransformation));
+                                     : logo.scaledToWidth(128, Qt::SmoothTransformation));
 }
 
 void TAboutForm::lblHomePageClick() {

@@ -8,10 +8,11 @@
 #include "ui/TextFormat.h"
 
 #include <QCloseEvent>
-#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 using MultiLanguages::Text;
 
@@ -40,20 +41,37 @@ TfrmProgress::TfrmProgress(TfrmLog* log, QWidget* parent)
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     for (QPushButton* b : {btnShowLog, btnCancel}) {
         b->setAutoDefault(false);
-        b->setMinimumWidth(84);
+        b->setMinimumWidth(92);
+        b->setFixedHeight(24);
     }
+    lblStatus->setTextFormat(Qt::PlainText);
+    // A long status line is cut at the window's edge (its whole text is the tool tip) instead of
+    // pushing the fixed window's layout apart.
+    lblStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    ProgressBar->setFixedHeight(18);
 
-    auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(10, 8, 10, 8);
-    grid->setVerticalSpacing(2);
-    grid->addWidget(lblCurrentSpeed, 0, 0);
-    grid->addWidget(lblUsedTime, 1, 0);
-    grid->addWidget(lblRemaining, 2, 0);
-    grid->addWidget(btnShowLog, 0, 1);
-    grid->addWidget(btnCancel, 1, 1);
-    grid->addWidget(lblStatus, 3, 0, 1, 2);
-    grid->addWidget(ProgressBar, 4, 0, 1, 2);
-    grid->setColumnStretch(0, 1);
+    // Top to bottom: the three time and speed lines beside the two buttons, the status line,
+    // the bar. The buttons keep to their own column so the lines keep their natural height.
+    auto* lines = new QVBoxLayout;
+    lines->setSpacing(0);
+    for (QLabel* l : {lblCurrentSpeed, lblUsedTime, lblRemaining})
+        lines->addWidget(l);
+    auto* buttons = new QVBoxLayout;
+    buttons->setSpacing(3);
+    buttons->addWidget(btnShowLog);
+    buttons->addWidget(btnCancel);
+    auto* top = new QHBoxLayout;
+    top->addLayout(lines, 1);
+    top->addLayout(buttons);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(10, 7, 10, 8);
+    layout->setSpacing(0);
+    layout->addLayout(top);
+    layout->addSpacing(5);
+    layout->addWidget(lblStatus);
+    layout->addSpacing(3);
+    layout->addWidget(ProgressBar);
+    layout->addStretch();
 
     connect(btnShowLog, &QPushButton::clicked, this, &TfrmProgress::btnShowLogClick);
     connect(btnCancel, &QPushButton::clicked, this, &TfrmProgress::btnCancelClick);
@@ -117,6 +135,7 @@ int TfrmProgress::Progress() const {
 
 void TfrmProgress::SetStatusText(const QString& text) {
     lblStatus->setText(text);
+    lblStatus->setToolTip(text);
     lblStatus->repaint();
 }
 

@@ -53,6 +53,7 @@ TfrmBurnOptions::TfrmBurnOptions(QWidget* parent)
 
     auto* grid = new QGridLayout(grpOptions);
     grid->setHorizontalSpacing(12);
+    grid->setVerticalSpacing(4);
     grid->addWidget(chkUseBufferProtect, 0, 0);
     grid->addWidget(chkTestMode, 0, 1);
     grid->addWidget(chkDiscAtOnce, 0, 2);
@@ -61,13 +62,15 @@ TfrmBurnOptions::TfrmBurnOptions(QWidget* parent)
     grid->addWidget(chkMode2XA, 1, 2);
     grid->addWidget(chkUseFileDate, 2, 0);
     grid->addWidget(chkCacheFileLocal, 2, 1);
-    auto* volume = new QHBoxLayout;
-    volume->addWidget(lblVolumeID);
-    volume->addWidget(edtVolumeID, 1);
-    volume->addSpacing(10);
-    volume->addWidget(lblVolumeType);
-    volume->addWidget(cmbVolumeType, 1);
-    grid->addLayout(volume, 3, 0, 1, 3);
+    // The volume row: each caption above its field, so the longest volume type is shown whole
+    // in the dialog's fixed width.
+    grid->setRowMinimumHeight(3, 6);
+    grid->addWidget(lblVolumeID, 4, 0);
+    grid->addWidget(edtVolumeID, 5, 0);
+    grid->addWidget(lblVolumeType, 4, 1, 1, 2);
+    grid->addWidget(cmbVolumeType, 5, 1, 1, 2);
+    for (int column = 0; column < 3; ++column)
+        grid->setColumnStretch(column, 1);
 
     btnOk = new QPushButton(QStringLiteral("Ok"), this);
     btnOk->setObjectName(QStringLiteral("btnOk"));
@@ -86,6 +89,7 @@ TfrmBurnOptions::TfrmBurnOptions(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(10, 8, 10, 8);
     layout->addWidget(grpOptions);
+    layout->addStretch();
     layout->addLayout(buttons);
 
     connect(edtVolumeID, &QLineEdit::textChanged, this, &TfrmBurnOptions::VolumeIdChanged);

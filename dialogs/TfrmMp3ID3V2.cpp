@@ -34,10 +34,18 @@ TfrmMp3ID3V2::TfrmMp3ID3V2(QWidget* parent) : QDialog(parent) {
     btnOk = Make<QPushButton>(this, "btnOk");
     btnCancel = Make<QPushButton>(this, "btnCancel");
 
+    // Enter in the value field adds the frame; closing takes a deliberate click.
+    btnAdd->setDefault(true);
+    for (QPushButton* b : {btnOk, btnCancel}) {
+        b->setAutoDefault(false);
+        b->setMinimumWidth(80);
+    }
+    edtFccValue->setMaximumWidth(80);
+
     auto* g = new QGridLayout(this);
     g->addWidget(txtID3V2, 0, 0, 1, 3);
     g->addWidget(lblFourCC, 1, 0);
-    g->addWidget(edtFccValue, 1, 1);
+    g->addWidget(edtFccValue, 1, 1, Qt::AlignLeft);
     g->addWidget(lblFccText, 2, 0);
     g->addWidget(edtFccText, 2, 1);
     g->addWidget(btnAdd, 2, 2);

@@ -70,6 +70,12 @@ TfrmRipOptions::TfrmRipOptions(QWidget* parent) : QDialog(parent) {
     BuildOggGroup();
     btnOk = Make<QPushButton>(this, "btnOk");
     btnCancel = Make<QPushButton>(this, "btnCancel");
+    // Enter confirms the dialog; it never opens the folder browser or the ID3v2 frames.
+    btnOk->setDefault(true);
+    for (QPushButton* b : {btnCancel, btnBrowse, btnAdvance})
+        b->setAutoDefault(false);
+    for (QPushButton* b : {btnOk, btnCancel})
+        b->setMinimumWidth(80);
 
     auto* g = new QGridLayout(this);
     g->addWidget(grpAudioOptions, 0, 0);
@@ -114,8 +120,14 @@ void TfrmRipOptions::BuildOutputGroup() {
     g->addWidget(btnMp3, 1, 0);
     g->addWidget(btnOgg, 1, 1);
     g->addWidget(lblOutputPath, 2, 0, 1, 2);
-    g->addWidget(edtOutputPath, 3, 0);
-    g->addWidget(btnBrowse, 3, 1);
+    // The path takes the width; the browse button stays a small square-ish button beside it.
+    btnBrowse->setFixedWidth(32);
+    auto* path = new QHBoxLayout;
+    path->setSpacing(4);
+    path->addWidget(edtOutputPath, 1);
+    path->addWidget(btnBrowse);
+    g->addLayout(path, 3, 0, 1, 2);
+    g->setRowStretch(4, 1);
 }
 
 void TfrmRipOptions::BuildMp3Group() {
@@ -149,13 +161,13 @@ void TfrmRipOptions::BuildMp3Group() {
     g->addWidget(chkCopyright, 2, 0);
     g->addWidget(chkPrivate, 2, 1);
     g->addWidget(lblBitrate, 3, 0);
-    g->addWidget(cmbBitrate, 3, 1);
+    g->addWidget(cmbBitrate, 3, 1, 1, 2);
     g->addWidget(lblVBRQuality, 4, 0);
-    g->addWidget(cmbVBRQuality, 4, 1);
+    g->addWidget(cmbVBRQuality, 4, 1, 1, 2);
     g->addWidget(lblVBRMaxBitrate, 5, 0);
-    g->addWidget(cmbVBRMaxBitrate, 5, 1);
+    g->addWidget(cmbVBRMaxBitrate, 5, 1, 1, 2);
     g->addWidget(lblMpegQuality, 6, 0);
-    g->addWidget(cmbMpegQuality, 6, 1);
+    g->addWidget(cmbMpegQuality, 6, 1, 1, 2);
     g->addWidget(chkEnableVBR, 7, 0);
     g->addWidget(chkWriteVBRHeader, 7, 1);
     g->addWidget(chkUseJointStereo, 8, 0);

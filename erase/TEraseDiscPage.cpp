@@ -49,6 +49,10 @@ TEraseDiscPage::TEraseDiscPage(app::Shell& shell, QWidget* parent)
     lblErase_Description = label("lblErase_Description");
     lblErase_Description->setWordWrap(true);
     lblErase_Description->setProperty("note", true);
+    // The warning stands apart from the controls, as a framed note the eye does not skip.
+    lblErase_Description->setStyleSheet(QStringLiteral(
+        "QLabel { background: #fdf5ec; border: 1px solid #f0c9a4; border-left: 4px solid #e8742a;"
+        " border-radius: 4px; padding: 8px 10px; color: #4a3b2c; }"));
     cmbEraseDisc_Device = new QComboBox(this);
     cmbEraseDisc_Device->setObjectName(QStringLiteral("cmbEraseDisc_Device"));
     cmbEraseCD_Speed = new QComboBox(this);
@@ -59,7 +63,7 @@ TEraseDiscPage::TEraseDiscPage(app::Shell& shell, QWidget* parent)
     chkErase_Eject->setObjectName(QStringLiteral("chkErase_Eject"));
     btnErase_Start = new QPushButton(this);
     btnErase_Start->setObjectName(QStringLiteral("btnErase_Start"));
-    btnErase_Start->setMinimumSize(110, 30);
+    btnErase_Start->setMinimumWidth(96);
 
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(10);
@@ -79,6 +83,7 @@ TEraseDiscPage::TEraseDiscPage(app::Shell& shell, QWidget* parent)
     layout->setSpacing(12);
     layout->addWidget(lblEraseTitle);
     layout->addLayout(grid);
+    layout->addSpacing(4);
     layout->addWidget(lblErase_Description);
     layout->addStretch();
     layout->addLayout(start);

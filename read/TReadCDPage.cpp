@@ -35,7 +35,9 @@
 #include <QLocale>
 #include <QMenu>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 
+#include <algorithm>
 #include <chrono>
 
 using app::Named;
@@ -48,6 +50,26 @@ enum Column { ColTitle = 0, ColTrack = 1, ColDuration = 2, ColStatus = 3, ColArt
 
 QString Num(long long n) {
     return QString::number(n);
+}
+
+// Rows tall enough for a check box with air around it; the style's own rows are only as tall
+// as the text, so the boxes of neighbouring tracks touch.
+class TrackRowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(std::max(size.height(), 21));
+        return size;
+    }
+};
+
+// Starting widths that show every column of the list at the page's width; the last column
+// takes what is left.
+void SizeColumns(QTreeWidget* list, std::initializer_list<int> widths) {
+    int column = 0;
+    for (int width : widths)
+        list->setColumnWidth(column++, width);
 }
 
 } // namespace
@@ -128,6 +150,7 @@ TReadCDPage::TReadCDPage(app::Shell& shell, QWidget* parent) : QWidget(parent), 
     cmbRead_Device = Named<QComboBox>(this, "cmbRead_Device");
     lstRead = Named<TMyListView>(this, "lstRead");
     lstRead->setColumnCount(5);
+    lstRead->setItemDelegate(new TrackRowDelegate(lstRead));
     lstRead->header()->setStretchLastSection(true);
     lstRead->setContextMenuPolicy(Qt::CustomContextMenu);
     lstRead->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -292,6 +315,7 @@ void TReadCDPage::ShowAudioDisc() {
                               Text(IDS_READCD_LISTVIEW_COLUMN_AudioDuration),
                               Text(IDS_READCD_LISTVIEW_COLUMN_AudioStatus),
                               Text(IDS_READCD_LISTVIEW_COLUME_AudioArtist)});
+    SizeColumns(lstRead, {150, 56, 80, 100});
     btnRead_Copy->setText(Text(IDS_READCD_BUTTON_Start_Grab));
     edtReadOutputPath->setText(QString::fromStdString(globals::TempDir));
     mniRead_Play->setVisible(true);
@@ -327,6 +351,7 @@ void TReadCDPage::ShowDataDisc() {
     lstRead->setHeaderLabels({Text(IDS_READCD_LISTVIEW_COLUMN_DataTitle),
                               Text(IDS_READCD_LISTVIEW_COLUMN_DataSize),
                               Text(IDS_READCD_LISTVIEW_COLUMN_DataDate), QString(), QString()});
+    SizeColumns(lstRead, {210, 90, 150, 20});
     btnRead_Copy->setText(Text(IDS_READCD_BUTTON_Start_Copy));
     btnRead_Copy->setEnabled(true);
     TfrmBurnOptions* burn = shell_.BurnOptions;
