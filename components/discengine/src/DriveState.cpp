@@ -85,9 +85,13 @@ void ValidatePayload(const fs::path& folder, const MediumState& medium, bool ope
 }
 
 DriveState LoadDriveState(const fs::path& folder, bool checkPayload) {
+    DriveLock lock(folder, DriveLock::Mode::Shared);
+    return LoadDriveStateLocked(folder, checkPayload);
+}
+
+DriveState LoadDriveStateLocked(const fs::path& folder, bool checkPayload) {
     DriveState state;
     state.folder = folder;
-    DriveLock lock(folder, DriveLock::Mode::Shared);
     state.config = ParseDriveIni(ReadSmallFile(folder / "drive.ini"),
                                  folder.filename().string() + "/drive.ini");
     std::error_code ec;

@@ -20,6 +20,9 @@ struct DriveState {
 // EngineError; a broken medium gives `problem` and no medium. checkPayload also opens the
 // audio payload with libcdio and compares its track table.
 DriveState LoadDriveState(const std::filesystem::path& folder, bool checkPayload);
+// The same for a caller that already holds the drive's lock (shared or exclusive): flock locks
+// of one process on two descriptors conflict, so taking it again would wait forever.
+DriveState LoadDriveStateLocked(const std::filesystem::path& folder, bool checkPayload);
 
 // Throws EngineError when the payload files do not hold what medium.ini describes.
 void ValidatePayload(const std::filesystem::path& folder, const MediumState& medium,

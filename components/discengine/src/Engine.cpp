@@ -2,8 +2,8 @@
 #include "EngineShared.h"
 #include "RegistryState.h"
 #include "VirtualDevice.h"
-#include "data/DataImage.h"
 #include "audio/AudioCDImage.h"
+#include "data/DataImage.h"
 #include "discengine/DriveRegistry.h"
 
 #include <unistd.h>
@@ -78,23 +78,12 @@ public:
 
     std::shared_ptr<IDataImageX> DataImage() override {
         if (!dataImage_)
-            dataImage_ = data::CreateDataImage(core_, devices_, store_);
+            dataImage_ = data::CreateDataImage(core_, Lookup());
         return dataImage_;
     }
     std::shared_ptr<IAudioCDImageX> AudioImage() override {
-        if (!audioImage_) {
-            // The image may outlive the engine: it finds drives through a weak reference.
-            std::weak_ptr<DriveList> weak = drives_;
-            audioImage_ = CreateAudioCDImage(
-                kAudioImageId, core_, [weak](char letter) -> std::shared_ptr<DriveShared> {
-                    auto drives = weak.lock();
-                    if (drives)
-                        for (const auto& drive : *drives)
-                            if (drive->letter == letter)
-                                return drive;
-                    return nullptr;
-                });
-        }
+        if (!audioImage_)
+            audioImage_ = CreateAudioCDImage(kAudioImageId, core_, Lookup());
         return audioImage_;
     }
 
@@ -102,6 +91,19 @@ public:
     void WaitForJobs() override { core_->jobs.WaitIdle(); }
 
 private:
+    // The images may outlive the engine: they find drives through a weak reference.
+    DriveLookup Lookup() const {
+        std::weak_ptr<DriveList> weak = drives_;
+        return [weak](char letter) -> std::shared_ptr<DriveShared> {
+            auto drives = weak.lock();
+            if (drives)
+                for (const auto& drive : *drives)
+                    if (drive->letter == letter)
+                        return drive;
+            return nullptr;
+        };
+    }
+
     EngineOptions options_;
     fs::path store_;
     std::string lastError_;

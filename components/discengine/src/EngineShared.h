@@ -5,6 +5,8 @@
 #include "discengine/Listener.h"
 
 #include <atomic>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <shared_mutex>
 
@@ -55,6 +57,10 @@ struct DriveShared {
         state = std::move(fresh);
     }
 };
+
+// The engine's drive state for a drive letter; null when the engine has no such drive. Images
+// find their drives through it, so they never keep a drive's IDeviceX (or the engine) alive.
+using DriveLookup = std::function<std::shared_ptr<DriveShared>(char letter)>;
 
 // Owned by the engine and its drives; jobs never hold it (so it is never destroyed on a
 // worker thread).

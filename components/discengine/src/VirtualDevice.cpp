@@ -145,7 +145,11 @@ bool VirtualDevice::Erase(bool quick, std::int32_t speedKBs) {
 }
 
 std::shared_ptr<IDiscVolume> VirtualDevice::Volume() {
-    DriveState state = drive_->Snapshot();
+    return DriveVolume(*drive_);
+}
+
+std::shared_ptr<IDiscVolume> DriveVolume(const DriveShared& drive) {
+    DriveState state = drive.Snapshot();
     if (state.config.trayOpen)
         state.medium.reset();
     return OpenDriveVolume(state);

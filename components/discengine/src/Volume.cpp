@@ -5,16 +5,21 @@
 #include "DriveState.h"
 #include "StoreFiles.h"
 #include "VirtualDevice.h"
+#include "VolumeCommon.h"
 #include "discengine/Disc.h"
 #include "discengine/Errors.h"
 
 #include <cctype>
 #include <cdio/iso9660.h>
-#include <cdio/udf.h>
+#include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <fstream>
+#include <map>
+#include <mutex>
 #include <set>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -31,11 +36,8 @@ std::optional<DrivePath> ParseDrivePath(const std::string& text) {
     return path;
 }
 
-namespace {
+namespace volume {
 
-constexpr int kMaxDepth = 64;
-
-// "\a\b" -> {"a", "b"}; "." and ".." are refused, never followed.
 std::vector<std::string> SplitPath(const std::string& path) {
     std::vector<std::string> parts;
     std::string part;
@@ -55,7 +57,6 @@ std::vector<std::string> SplitPath(const std::string& path) {
     return parts;
 }
 
-// Names from the disc become plain names: separators replaced, dot names dropped (empty).
 std::string SanitiseName(std::string name) {
     for (char& c : name)
         if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20)
@@ -79,20 +80,39 @@ std::chrono::system_clock::time_point FromTimeT(std::time_t t) {
     return std::chrono::system_clock::from_time_t(t);
 }
 
-// Copy through a temporary file so a failed copy never leaves a partial target.
+std::string Latin1ToUtf8(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
 void CopyThroughTemp(const IDiscVolume& volume, const std::string& path, const fs::path& target) {
-    fs::path temp = target;
-    temp += ".partial";
+    fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0)
+        throw EngineError("Cannot create " + target.string() + ": " + std::strerror(errno));
+    ::close(fd);
+    fs::path temp = pattern;
     bool ok = false;
-    {
+    try {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out)
-            throw EngineError("Cannot create " + target.string());
-        ok = volume.ReadFile(path, [&](const char* data, std::size_t size) {
-            out.write(data, static_cast<std::streamsize>(size));
+        ok = static_cast<bool>(out) && volume.ReadFile(path, [&](const char* data, std::size_t n) {
+            out.write(data, static_cast<std::streamsize>(n));
             return static_cast<bool>(out);
         });
         ok = ok && static_cast<bool>(out.flush());
+    } catch (...) {
+        std::error_code ec;
+        fs::remove(temp, ec);
+        throw;
     }
     std::error_code ec;
     if (ok)
@@ -102,6 +122,12 @@ void CopyThroughTemp(const IDiscVolume& volume, const std::string& path, const f
         throw EngineError("Cannot copy " + path + " to " + target.string());
     }
 }
+
+} // namespace volume
+
+namespace {
+
+using namespace volume;
 
 // ---- audio discs ----------------------------------------------------------------------------
 
@@ -231,6 +257,7 @@ public:
         return static_cast<std::uint64_t>(totalBlocks_) * ISO_BLOCKSIZE;
     }
     std::vector<VolumeEntry> List(const std::string& folder) const override {
+        std::lock_guard lock(mutex_);
         auto node = Resolve(folder);
         if (!node || !node->entry.isFolder)
             throw EngineError("No folder " + folder + " on the disc");
@@ -240,6 +267,7 @@ public:
         return entries;
     }
     std::optional<VolumeEntry> Stat(const std::string& path) const override {
+        std::lock_guard lock(mutex_);
         auto node = Resolve(path);
         if (!node)
             return std::nullopt;
@@ -247,6 +275,7 @@ public:
     }
     bool ReadFile(const std::string& path,
                   const std::function<bool(const char*, std::size_t)>& sink) const override {
+        std::lock_guard lock(mutex_);
         auto node = Resolve(path);
         if (!node || node->entry.isFolder)
             throw EngineError("No file " + path + " on the disc");
@@ -350,115 +379,8 @@ private:
     lsn_t rootLsn_ = 0;
     std::string label_;
     mutable std::map<lsn_t, std::string> paths_;
-};
-
-// ---- UDF -------------------------------------------------------------------------------------
-
-struct UdfCloser {
-    void operator()(udf_t* udf) const { udf_close(udf); }
-};
-
-class UdfVolume final : public IDiscVolume {
-public:
-    explicit UdfVolume(const fs::path& image) {
-        udf_.reset(udf_open(image.c_str()));
-        if (!udf_)
-            throw EngineError("The data disc has neither an ISO9660 nor a UDF volume");
-        char id[256] = {};
-        if (udf_get_volume_id(udf_.get(), id, sizeof id - 1) > 0)
-            label_ = id;
-        std::error_code ec;
-        size_ = fs::file_size(image, ec);
-    }
-    std::string Label() const override { return label_; }
-    std::uint64_t TotalSize() const override { return size_; }
-    std::vector<VolumeEntry> List(const std::string& folder) const override {
-        std::vector<VolumeEntry> entries;
-        Walk(folder, [&](udf_dirent_t* d) {
-            entries.push_back(EntryOf(d));
-            return true;
-        });
-        return entries;
-    }
-    std::optional<VolumeEntry> Stat(const std::string& path) const override {
-        auto parts = SplitPath(path);
-        if (parts.empty())
-            return VolumeEntry{"", true, 0, {}};
-        std::string parent;
-        for (std::size_t i = 0; i + 1 < parts.size(); ++i)
-            parent += "\\" + parts[i];
-        std::optional<VolumeEntry> found;
-        try {
-            Walk(parent.empty() ? "\\" : parent, [&](udf_dirent_t* d) {
-                VolumeEntry e = EntryOf(d);
-                if (SameName(e.name, parts.back())) {
-                    found = e;
-                    return false;
-                }
-                return true;
-            });
-        } catch (const EngineError&) {
-            return std::nullopt;
-        }
-        return found;
-    }
-    bool ReadFile(const std::string&,
-                  const std::function<bool(const char*, std::size_t)>&) const override {
-        throw EngineError("Reading files of UDF-only discs is not implemented yet");
-    }
-    void CopyFile(const std::string& path, const fs::path& target) const override {
-        CopyThroughTemp(*this, path, target);
-    }
-
-private:
-    static VolumeEntry EntryOf(udf_dirent_t* d) {
-        VolumeEntry e;
-        const char* name = udf_get_filename(d);
-        e.name = SanitiseName(name ? name : "");
-        e.isFolder = udf_is_dir(d);
-        e.size = e.isFolder ? 0 : static_cast<std::uint64_t>(udf_get_file_length(d));
-        e.created = FromTimeT(udf_get_modification_time(d));
-        return e;
-    }
-    // Calls visit for each entry of `folder`; stops when visit returns false.
-    void Walk(const std::string& folder, const std::function<bool(udf_dirent_t*)>& visit) const {
-        auto parts = SplitPath(folder);
-        udf_dirent_t* dir = udf_get_root(udf_.get(), true, 0);
-        if (!dir)
-            throw EngineError("The UDF root folder cannot be read");
-        std::size_t depth = 0;
-        int guard = 0;
-        while (udf_dirent_t* d = udf_readdir(dir)) {
-            dir = d;
-            if (++guard > 100000)
-                break; // a looping directory stream
-            const char* raw = udf_get_filename(d);
-            if (!raw || !*raw || std::strcmp(raw, "..") == 0 || std::strcmp(raw, ".") == 0)
-                continue;
-            if (depth == parts.size()) {
-                if (!SanitiseName(raw).empty() && !visit(d)) {
-                    udf_dirent_free(d);
-                    return;
-                }
-                continue;
-            }
-            if (udf_is_dir(d) && SameName(SanitiseName(raw), parts[depth])) {
-                udf_dirent_t* sub = udf_opendir(d);
-                udf_dirent_free(d);
-                if (!sub)
-                    throw EngineError("No folder " + folder + " on the disc");
-                dir = sub;
-                ++depth;
-                continue;
-            }
-        }
-        if (depth != parts.size())
-            throw EngineError("No folder " + folder + " on the disc");
-    }
-
-    std::unique_ptr<udf_t, UdfCloser> udf_;
-    std::string label_;
-    std::uint64_t size_ = 0;
+    // libiso9660's handle and the path cache are not safe for concurrent use.
+    mutable std::mutex mutex_;
 };
 
 } // namespace
@@ -488,7 +410,7 @@ std::shared_ptr<IDiscVolume> OpenDriveVolume(const DriveState& state) {
         QuietLibcdio();
         if (DetectFileSystems(image, 0) & kFsISO9660)
             return std::make_shared<IsoVolume>(image);
-        return std::make_shared<UdfVolume>(image);
+        return OpenUdfVolume(image);
     }
     if (!lengths.empty())
         return std::make_shared<AudioVolume>(starts, lengths, created);

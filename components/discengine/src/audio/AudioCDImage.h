@@ -8,9 +8,6 @@
 
 namespace discengine {
 
-// The engine's drive state for a drive letter; null when the engine has no such drive.
-using DriveLookup = std::function<std::shared_ptr<DriveShared>(char letter)>;
-
 // The engine's audio CD image. Its writes run on `core`'s job runner under the keys
 // "drive:X" and "image:<imageId>".
 std::shared_ptr<IAudioCDImageX>

@@ -4,6 +4,7 @@
 #include "DiscSource.h"
 #include "Jobs.h"
 #include "StoreFiles.h"
+#include "VirtualDevice.h"
 #include "discengine/Disc.h"
 #include "isofs/Errors.h"
 #include "isofs/ImageReader.h"
@@ -54,13 +55,14 @@ void CollectFiles(const isofs::DataItem& folder, const std::string& discPath,
 
 class DataImage final : public IDataImageX {
 public:
-    DataImage(std::shared_ptr<EngineCore> core, std::vector<std::shared_ptr<IDeviceX>> devices,
-              fs::path store)
-        : core_(std::move(core)), store_(std::move(store)) {
-        std::vector<std::weak_ptr<IDeviceX>> weak(devices.begin(), devices.end());
-        for (const auto& d : devices)
-            devices_.push_back(d);
-        layoutCore_ = std::make_shared<LayoutCore>(MakeEngineSourceOpener(std::move(weak)));
+    DataImage(std::shared_ptr<EngineCore> core, DriveLookup lookup)
+        : core_(std::move(core)), lookup_(std::move(lookup)) {
+        DriveLookup drives = lookup_;
+        layoutCore_ = std::make_shared<LayoutCore>(
+            MakeEngineSourceOpener([drives](char letter) -> std::shared_ptr<IDiscVolume> {
+                auto drive = drives ? drives(letter) : nullptr;
+                return drive ? DriveVolume(*drive) : nullptr;
+            }));
         job_->imageId = kDataImageId;
         job_->hub = core_->hub;
         auto hub = core_->hub;
@@ -272,19 +274,16 @@ private:
 
     bool StartDrive(const std::shared_ptr<IDeviceX>& device, std::unique_ptr<ImageSource> source,
                     const ImageSettings& settings, std::vector<VerifyEntry> verify) {
-        char letter = device->DriveLetter();
-        std::string id = device->DeviceId();
-        const std::string prefix = "virtual:";
-        if (id.rfind(prefix, 0) != 0)
-            return false;
-        DriveTarget target{store_ / id.substr(prefix.size()), letter, device};
-        auto jobLock = std::make_shared<storefiles::JobLock>(target.folder);
+        auto drive = lookup_ ? lookup_(device->DriveLetter()) : nullptr;
+        if (!drive)
+            return false; // not a drive of this engine
+        auto jobLock = std::make_shared<storefiles::JobLock>(drive->folder);
         if (!jobLock->Acquired())
             return false; // another process runs a job on this drive
-        return StartJob({std::string("drive:") + letter},
+        return StartJob({std::string("drive:") + drive->letter},
                         [=, source = Share(std::move(source))](std::shared_ptr<JobShared> job) {
                             (void)jobLock;
-                            RunDeviceJob(job, source->Take(), target, settings, verify);
+                            RunDeviceJob(job, source->Take(), drive, settings, verify);
                         });
     }
 
@@ -325,8 +324,7 @@ private:
     }
 
     std::shared_ptr<EngineCore> core_;
-    fs::path store_;
-    std::vector<std::weak_ptr<IDeviceX>> devices_;
+    DriveLookup lookup_;
     std::shared_ptr<LayoutCore> layoutCore_;
     std::shared_ptr<IFileLayoutX> layout_;
     std::shared_ptr<VolumeInfo> volume_ = std::make_shared<VolumeInfo>();
@@ -339,10 +337,8 @@ private:
 
 } // namespace
 
-std::shared_ptr<IDataImageX> CreateDataImage(std::shared_ptr<EngineCore> core,
-                                             const std::vector<std::shared_ptr<IDeviceX>>& devices,
-                                             fs::path store) {
-    return std::make_shared<DataImage>(std::move(core), devices, std::move(store));
+std::shared_ptr<IDataImageX> CreateDataImage(std::shared_ptr<EngineCore> core, DriveLookup lookup) {
+    return std::make_shared<DataImage>(std::move(core), std::move(lookup));
 }
 
 } // namespace discengine::data

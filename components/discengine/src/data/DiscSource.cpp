@@ -88,8 +88,7 @@ private:
 
 class EngineSourceOpener final : public isofs::SourceOpener {
 public:
-    explicit EngineSourceOpener(std::vector<std::weak_ptr<IDeviceX>> devices)
-        : devices_(std::move(devices)) {}
+    explicit EngineSourceOpener(VolumeLookup volumes) : volumes_(std::move(volumes)) {}
 
     isofs::SourceInfo stat(const std::string& path) const override {
         auto drivePath = ParseDrivePath(path);
@@ -134,16 +133,14 @@ public:
 private:
     std::shared_ptr<IDiscVolume> VolumeOf(const DrivePath& drivePath,
                                           const std::string& full) const {
-        for (const auto& weak : devices_) {
-            auto device = weak.lock();
-            if (device && device->DriveLetter() == drivePath.letter)
-                return device->Volume();
-        }
-        throw isofs::SourceError(full, ENODEV,
-                                 std::string("There is no drive ") + drivePath.letter + ":");
+        auto volume = volumes_ ? volumes_(drivePath.letter) : nullptr;
+        if (!volume)
+            throw isofs::SourceError(full, ENODEV,
+                                     std::string("There is no drive ") + drivePath.letter + ":");
+        return volume;
     }
 
-    std::vector<std::weak_ptr<IDeviceX>> devices_;
+    VolumeLookup volumes_;
     isofs::NativeSourceOpener native_;
 };
 
@@ -163,9 +160,8 @@ std::unique_ptr<isofs::SourceReader> OpenVolumeFile(std::shared_ptr<IDiscVolume>
     return std::make_unique<VolumeReader>(std::move(volume), path, display, entry->size);
 }
 
-std::shared_ptr<const isofs::SourceOpener>
-MakeEngineSourceOpener(std::vector<std::weak_ptr<IDeviceX>> devices) {
-    return std::make_shared<EngineSourceOpener>(std::move(devices));
+std::shared_ptr<const isofs::SourceOpener> MakeEngineSourceOpener(VolumeLookup volumes) {
+    return std::make_shared<EngineSourceOpener>(std::move(volumes));
 }
 
 } // namespace discengine::data

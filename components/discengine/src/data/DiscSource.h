@@ -1,10 +1,10 @@
 #pragma once
 
-#include "discengine/Device.h"
 #include "isofs/Source.h"
 
+#include <functional>
 #include <memory>
-#include <vector>
+#include <string>
 
 namespace discengine {
 class IDiscVolume;
@@ -17,9 +17,12 @@ std::unique_ptr<isofs::SourceReader> OpenVolumeFile(std::shared_ptr<IDiscVolume>
                                                     const std::string& path,
                                                     const std::string& display);
 
+// The volume of the disc in drive `letter`; null when the engine has no such drive, throws
+// EngineError when the drive holds nothing readable.
+using VolumeLookup = std::function<std::shared_ptr<IDiscVolume>(char letter)>;
+
 // Opens the sources of a data image: "X:\..." paths through the drive's volume layer, every
-// other path as a native file. Drives are held weakly so a layout never keeps the engine alive.
-std::shared_ptr<const isofs::SourceOpener>
-MakeEngineSourceOpener(std::vector<std::weak_ptr<IDeviceX>> devices);
+// other path as a native file.
+std::shared_ptr<const isofs::SourceOpener> MakeEngineSourceOpener(VolumeLookup volumes);
 
 } // namespace discengine::data

@@ -132,12 +132,9 @@ void RunImageFileJob(std::shared_ptr<JobShared> job, std::unique_ptr<ImageSource
                      std::filesystem::path target, ImageSettings settings,
                      std::vector<VerifyEntry> verify);
 
-struct DriveTarget {
-    std::filesystem::path folder;
-    char letter = 'D';
-    std::weak_ptr<IDeviceX> device;
-};
+// Writes one data track in its own session to a virtual recorder.
 void RunDeviceJob(std::shared_ptr<JobShared> job, std::unique_ptr<ImageSource> source,
-                  DriveTarget drive, ImageSettings settings, std::vector<VerifyEntry> verify);
+                  std::shared_ptr<DriveShared> drive, ImageSettings settings,
+                  std::vector<VerifyEntry> verify);
 
 } // namespace discengine::data

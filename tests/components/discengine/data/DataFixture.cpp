@@ -1,8 +1,13 @@
 #include "DataFixture.h"
 
 #include <array>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace discengine;
@@ -46,6 +51,8 @@ void Recorder::OnTrackFileStatus(std::int32_t, std::int32_t, std::int32_t count,
     Add(Event{"filestatus", 0, 0, index, count, name});
 }
 void Recorder::OnFileVerifyStart(std::int32_t, std::int32_t count) {
+    if (onVerifyStart)
+        onVerifyStart();
     Add(Event{"verifystart", 0, 0, count});
 }
 void Recorder::OnFileVerify(std::int32_t, std::shared_ptr<IDataItemX> item, double, double,
@@ -56,9 +63,12 @@ void Recorder::OnFileVerifyComplete(std::int32_t, std::int32_t count, std::int32
     Add(Event{"verifycomplete", 0, 0, count, matched});
 }
 
-int Recorder::WaitEnd() {
+int Recorder::WaitEnd(std::chrono::seconds timeout) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return final_ >= 0; });
+    if (!changed_.wait_for(lock, timeout, [&] { return final_ >= 0; })) {
+        ADD_FAILURE() << "The write did not end within " << timeout.count() << " s";
+        return -1;
+    }
     return final_;
 }
 std::vector<Event> Recorder::Events() {
@@ -80,8 +90,57 @@ Fixture::Fixture() {
     image = engine->DataImage();
 }
 Fixture::~Fixture() {
-    engine->WaitForJobs();
+    WaitForJobsOrDie(*engine);
     engine->SetListener(nullptr);
+}
+
+void WaitForJobsOrDie(IDVDEngineX& engine, std::chrono::seconds timeout) {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    std::thread waiter([&] {
+        engine.WaitForJobs();
+        std::lock_guard lock(mutex);
+        finished = true;
+        done.notify_all();
+    });
+    std::unique_lock lock(mutex);
+    if (!done.wait_for(lock, timeout, [&] { return finished; })) {
+        // A job that never ends would hang the whole test binary: fail loudly instead.
+        std::fprintf(stderr, "FATAL: an engine job did not end within %lld s\n",
+                     static_cast<long long>(timeout.count()));
+        std::_Exit(3);
+    }
+    lock.unlock();
+    waiter.join();
+}
+
+int RunInChild(const std::function<int()>& body, std::chrono::seconds timeout) {
+    std::fflush(nullptr);
+    pid_t child = ::fork();
+    if (child < 0)
+        return -1;
+    if (child == 0) {
+        int result = 98;
+        try {
+            result = body();
+        } catch (...) {
+            result = 99;
+        }
+        std::fflush(nullptr);
+        ::_exit(result);
+    }
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    int status = 0;
+    while (::waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::string Pattern(std::size_t bytes, int seed) {

@@ -5,6 +5,7 @@
 #include "discengine/VirtualStore.h"
 #include "support/TempDir.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -38,11 +39,13 @@ public:
                       std::int32_t status, std::int32_t index, std::int32_t count, bool&) override;
     void OnFileVerifyComplete(std::int32_t, std::int32_t count, std::int32_t matched) override;
 
-    int WaitEnd(); // the final status (9, 10 or 11)
+    // The final status (9, 10 or 11); -1 (and a test failure) when none came in time.
+    int WaitEnd(std::chrono::seconds timeout = std::chrono::seconds(120));
     std::vector<Event> Events();
     std::vector<int> Statuses(); // distinct consecutive statuses
     bool ignoreWarnings = false;
     std::function<bool(int status, int progress)> cancelWhen;
+    std::function<void()> onVerifyStart; // runs inside OnFileVerifyStart
 
 private:
     void Add(Event e);
@@ -64,6 +67,15 @@ struct Fixture {
     std::vector<std::pair<std::string, std::string>> MakeTree();
     void AddTree(const std::filesystem::path& folder, const std::string& at);
 };
+
+// engine.WaitForJobs(), but a job still running after `timeout` ends the test binary.
+void WaitForJobsOrDie(discengine::IDVDEngineX& engine,
+                      std::chrono::seconds timeout = std::chrono::seconds(120));
+
+// Runs body in a child process (for process-wide settings such as resource limits). The result
+// is the child's exit status: body's answer, or -1 when it crashed or did not end in time.
+int RunInChild(const std::function<int()>& body,
+               std::chrono::seconds timeout = std::chrono::seconds(120));
 
 std::string Pattern(std::size_t bytes, int seed);
 // Runs a command line; returns its exit status and its output.

@@ -33,7 +33,7 @@ TEST(Failure, DeletedSourceIsASourceFileErrorUnlessIgnoredThenVerifyNamesIt) {
 
     ASSERT_TRUE(f.image->WriteToImageFile(f.dir / "out.iso"));
     EXPECT_EQ(f.recorder.WaitEnd(), kWriteError);
-    f.engine->WaitForJobs();
+    WaitForJobsOrDie(*f.engine);
     bool warned = false, sourceError = false;
     for (const auto& e : f.recorder.Events()) {
         warned = warned || (e.kind == "warning" && e.text == (f.dir / "gone.txt").string());
@@ -51,7 +51,7 @@ TEST(Failure, DeletedSourceIsASourceFileErrorUnlessIgnoredThenVerifyNamesIt) {
     f.image->SetAutoVerify(true);
     ASSERT_TRUE(f.image->WriteToImageFile(f.dir / "out.iso"));
     EXPECT_EQ(ignoring.WaitEnd(), kWriteCompleted);
-    f.engine->WaitForJobs();
+    WaitForJobsOrDie(*f.engine);
     f.engine->SetListener(&f.recorder);
     std::map<std::string, int> verify;
     int matched = -1;
@@ -65,16 +65,115 @@ TEST(Failure, DeletedSourceIsASourceFileErrorUnlessIgnoredThenVerifyNamesIt) {
     EXPECT_EQ(verify["\\gone.txt"], 0); // the source is unreadable
     EXPECT_EQ(matched, 1);
 
-    // A source that changed after writing is caught by verification as differing bytes.
-    testsupport::writeFile(f.dir / "gone.txt", "SECOND FILE");
+    // A source that grew after it was added stops the write as a source-file error.
+    testsupport::writeFile(f.dir / "gone.txt", "second file");
     layout->AddItem((f.dir / "gone.txt").string(), "\\gone.txt");
-    Recorder changed;
-    f.engine->SetListener(&changed);
-    testsupport::writeFile(f.dir / "a.txt", "FIRST");
+    testsupport::writeFile(f.dir / "gone.txt", "second file, longer now");
+    Recorder grown;
+    f.engine->SetListener(&grown);
     ASSERT_TRUE(f.image->WriteToImageFile(f.dir / "out2.iso"));
-    EXPECT_EQ(changed.WaitEnd(), kWriteCompleted);
-    f.engine->WaitForJobs();
+    EXPECT_EQ(grown.WaitEnd(), kWriteError);
+    WaitForJobsOrDie(*f.engine);
     f.engine->SetListener(&f.recorder);
+    bool grownError = false;
+    for (const auto& e : grown.Events())
+        if (e.kind == "error")
+            grownError = e.a == kWriteErrorSourceFile &&
+                         e.error->FileError()->Path() == (f.dir / "gone.txt").string();
+    EXPECT_TRUE(grownError);
+    EXPECT_FALSE(fs::exists(f.dir / "out2.iso"));
+}
+
+TEST(Failure, VerificationNamesSourcesThatDifferFromTheWrittenFiles) {
+    Fixture f;
+    testsupport::writeFile(f.dir / "same.txt", "unchanged");
+    testsupport::writeFile(f.dir / "edited.txt", "original");
+    testsupport::writeFile(f.dir / "cut.txt", "will be cut short");
+    auto layout = f.image->Layout();
+    for (const char* name : {"same.txt", "edited.txt", "cut.txt"})
+        layout->AddItem((f.dir / name).string(), std::string("\\") + name);
+    f.image->SetAutoVerify(true);
+    f.image->SetFileSystems(4);
+    // The sources change once the image is written, before it is read back.
+    f.recorder.onVerifyStart = [&] {
+        testsupport::writeFile(f.dir / "edited.txt", "ORIGINAL");
+        testsupport::writeFile(f.dir / "cut.txt", "cut");
+    };
+    ASSERT_TRUE(f.image->WriteToImageFile(f.dir / "v.iso"));
+    EXPECT_EQ(f.recorder.WaitEnd(), kWriteCompleted);
+    std::map<std::string, int> verify;
+    int matched = -1, count = -1;
+    for (const auto& e : f.recorder.Events()) {
+        if (e.kind == "verify")
+            verify[e.text] = e.status;
+        if (e.kind == "verifycomplete") {
+            count = e.a;
+            matched = e.b;
+        }
+    }
+    EXPECT_EQ(verify["\\same.txt"], 3);
+    EXPECT_EQ(verify["\\edited.txt"], 2); // differ
+    EXPECT_EQ(verify["\\cut.txt"], 5);    // sizes differ
+    EXPECT_EQ(count, 3);
+    EXPECT_EQ(matched, 1);
+}
+
+TEST(Failure, DiskFullIsAnOutputFileErrorAndABurnDeviceErrorWithNothingLeftBehind) {
+    testsupport::TempDir dir;
+    fs::path out = dir / "out" / "image.iso";
+    fs::create_directories(out.parent_path());
+    testsupport::writeFile(out, "previous image");
+    testsupport::writeFile(dir / "big.bin", Pattern(4 << 20, 7));
+    int result = RunInChild([&] {
+        // A file size limit stands in for a full disk (EFBIG instead of ENOSPC). Only the soft
+        // limit is lowered, once the drive store exists.
+        std::signal(SIGXFSZ, SIG_IGN);
+        auto engine = CreateEngine({dir / "drives", true});
+        if (!engine->Initialize(0))
+            return 10;
+        VirtualStore(dir / "drives").InsertBlank('E', kMediaCDR);
+        auto e = engine->FindDevice('E');
+        e->Refresh(false);
+        rlimit limit{};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 1 << 20;
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            return 11;
+        Recorder file;
+        engine->SetListener(&file);
+        auto image = engine->DataImage();
+        image->Layout()->AddItem((dir / "big.bin").string(), "\\big.bin");
+        if (!image->WriteToImageFile(out) || file.WaitEnd() != kWriteError)
+            return 12;
+        WaitForJobsOrDie(*engine);
+        bool outputError = false;
+        for (const auto& ev : file.Events())
+            if (ev.kind == "error")
+                outputError = ev.a == kWriteErrorOutputFile && ev.error->FileError() &&
+                              ev.error->FileError()->Path() == out.string();
+        if (!outputError)
+            return 13;
+        // The drive store cannot take the track either: a device error, the disc stays blank.
+        Recorder burn;
+        engine->SetListener(&burn);
+        if (!image->WriteToDevice(e) || burn.WaitEnd() != kWriteError)
+            return 14;
+        WaitForJobsOrDie(*engine);
+        engine->SetListener(nullptr);
+        bool deviceError = false;
+        for (const auto& ev : burn.Events())
+            if (ev.kind == "error")
+                deviceError = ev.a == kWriteErrorDevice && ev.error->DeviceError();
+        if (!deviceError)
+            return 15;
+        e->Refresh(false);
+        return e->DiscInfo()->DiscStatus() == kDiscEmpty ? 0 : 16;
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(testsupport::readFile(out), "previous image");
+    EXPECT_EQ(Names(out.parent_path()), std::vector<std::string>{"image.iso"});
+    for (const auto& name : Names(VirtualStore(dir / "drives").FolderOf('E')))
+        EXPECT_EQ(name.find("disc.iso"), std::string::npos) << name;
 }
 
 TEST(Failure, CancelMidWriteLeavesNoPartialFileAndTheOldTarget) {
@@ -88,7 +187,7 @@ TEST(Failure, CancelMidWriteLeavesNoPartialFileAndTheOldTarget) {
     };
     ASSERT_TRUE(f.image->WriteToImageFile(f.dir / "out" / "t.iso"));
     EXPECT_EQ(f.recorder.WaitEnd(), kWriteCancelled);
-    f.engine->WaitForJobs();
+    WaitForJobsOrDie(*f.engine);
     EXPECT_EQ(testsupport::readFile(f.dir / "out" / "t.iso"), "keep me");
     EXPECT_EQ(Names(f.dir / "out"), std::vector<std::string>{"t.iso"});
 
@@ -102,7 +201,7 @@ TEST(Failure, CancelMidWriteLeavesNoPartialFileAndTheOldTarget) {
     EXPECT_FALSE(f.image->WriteToDevice(e)); // one job per image and drive
     f.image->Cancel();
     EXPECT_EQ(burn.WaitEnd(), kWriteCancelled);
-    f.engine->WaitForJobs();
+    WaitForJobsOrDie(*f.engine);
     f.engine->SetListener(&f.recorder);
     e->Refresh(false);
     EXPECT_EQ(e->DiscInfo()->DiscStatus(), kDiscEmpty);

@@ -58,10 +58,24 @@ void WalkIso(iso9660_t* iso, const std::string& dir, bool joliet,
     }
 }
 
+std::string Latin1ToUtf8(const std::string& s) {
+    std::string out;
+    for (unsigned char c : s) {
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
 void WalkUdf(udf_t* udf, udf_dirent_t* dir, const std::string& at,
              std::map<std::string, std::string>& out, int depth) {
     while (dir && (dir = udf_readdir(dir))) {
-        std::string name = udf_get_filename(dir);
+        // libudf hands names over as Latin-1 bytes.
+        std::string name = Latin1ToUtf8(udf_get_filename(dir));
         if (name.empty() || name == "..")
             continue;
         std::string path = at + "\\" + name;
@@ -75,11 +89,13 @@ void WalkUdf(udf_t* udf, udf_dirent_t* dir, const std::string& at,
         std::string bytes;
         std::uint64_t size = udf_get_file_length(dir);
         std::vector<char> buf(UDF_BLOCKSIZE);
-        for (std::uint64_t b = 0; b * UDF_BLOCKSIZE < size; ++b) {
-            if (udf_read_block(dir, buf.data(), 1) != UDF_BLOCKSIZE)
+        while (bytes.size() < size) {
+            // The last block of a file comes back as the file's remaining bytes.
+            ssize_t got = udf_read_block(dir, buf.data(), 1);
+            if (got <= 0)
                 break;
-            bytes.append(buf.data(),
-                         std::min<std::uint64_t>(UDF_BLOCKSIZE, size - b * UDF_BLOCKSIZE));
+            bytes.append(buf.data(), std::min<std::uint64_t>(static_cast<std::uint64_t>(got),
+                                                             size - bytes.size()));
         }
         out[path] = bytes;
     }
@@ -112,12 +128,13 @@ std::map<std::string, std::string> ReadUdf(const std::filesystem::path& image, s
     udf_t* udf = udf_open(image.c_str());
     if (!udf)
         return out;
+    // libudf finds the logical volume while it looks for the root.
+    udf_dirent_t* root = udf_get_root(udf, true, 0);
     if (label) {
         char id[256] = {};
-        if (udf_get_logical_volume_id(udf, id, sizeof id) > 0)
-            *label = id;
+        if (root && udf_get_logical_volume_id(udf, id, sizeof id) > 0)
+            *label = Latin1ToUtf8(id);
     }
-    udf_dirent_t* root = udf_get_root(udf, true, 0);
     WalkUdf(udf, root, "", out, 0);
     udf_close(udf);
     return out;

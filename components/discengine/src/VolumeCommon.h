@@ -1,0 +1,36 @@
+#pragma once
+
+// Helpers the volume classes share (see Volume.h for the rules they enforce).
+
+#include "discengine/Volume.h"
+
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace discengine::volume {
+
+// Deeper disc paths are refused.
+constexpr int kMaxDepth = 64;
+
+// "\a\b" -> {"a", "b"}; "." and ".." are refused (EngineError), never followed.
+std::vector<std::string> SplitPath(const std::string& path);
+// Names from the disc become plain names: separators and controls replaced, dot names dropped
+// (empty).
+std::string SanitiseName(std::string name);
+// Disc names compare ignoring ASCII case, as the platform of the discs does.
+bool SameName(const std::string& a, const std::string& b);
+std::chrono::system_clock::time_point FromTimeT(std::time_t t);
+std::string Latin1ToUtf8(const std::string& text);
+// Copies through a temporary file in the target's folder, so a failed copy never leaves a
+// partial target and never touches an existing one.
+void CopyThroughTemp(const IDiscVolume& volume, const std::string& path,
+                     const std::filesystem::path& target);
+
+// A UDF volume read through libudf; throws EngineError when the image holds none.
+std::shared_ptr<IDiscVolume> OpenUdfVolume(const std::filesystem::path& image);
+
+} // namespace discengine::volume
