@@ -1,8 +1,11 @@
 #include "Readers.h"
 
+#include "DataFixture.h"
+
 #include <cdio/iso9660.h>
 #include <cdio/udf.h>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <memory>
 #include <vector>
 
@@ -137,6 +140,28 @@ std::map<std::string, std::string> ReadUdf(const std::filesystem::path& image, s
     }
     WalkUdf(udf, root, "", out, 0);
     udf_close(udf);
+    return out;
+}
+
+std::map<std::string, std::string> ExtractWithXorriso(const std::filesystem::path& image,
+                                                      const std::filesystem::path& folder) {
+    std::map<std::string, std::string> out;
+    std::string log;
+    if (Run("xorriso -osirrox on -indev '" + image.string() + "' -extract / '" + folder.string() +
+                "'",
+            &log) != 0) {
+        ADD_FAILURE() << "xorriso cannot extract " << image << ":\n" << log;
+        return out;
+    }
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file())
+            continue;
+        std::string path = "\\" + entry.path().lexically_relative(folder).string();
+        for (auto& c : path)
+            if (c == '/')
+                c = '\\';
+        out[path] = testsupport::readFile(entry.path());
+    }
     return out;
 }
 

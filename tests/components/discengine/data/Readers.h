@@ -12,5 +12,8 @@ std::map<std::string, std::string> ReadIso(const std::filesystem::path& image, b
                                            std::string* label = nullptr);
 std::map<std::string, std::string> ReadUdf(const std::filesystem::path& image,
                                            std::string* label = nullptr);
+// Every file xorriso extracts from the image into `folder` (which must not exist yet).
+std::map<std::string, std::string> ExtractWithXorriso(const std::filesystem::path& image,
+                                                      const std::filesystem::path& folder);
 
 } // namespace datatest
