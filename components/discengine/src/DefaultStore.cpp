@@ -1,6 +1,7 @@
 // The embedded default store, made on the first start when the store folder does not exist.
 // Each entry is one drive: its folder name (which decides its letter) and how to build it.
 #include "StoreFiles.h"
+#include "data/SampleDataDisc.h"
 #include "discengine/Disc.h"
 #include "discengine/Errors.h"
 #include "discengine/VirtualStore.h"
@@ -61,7 +62,6 @@ DriveConfig Recorder() {
     return c;
 }
 
-// Another drive (a sample data disc) is one more row here.
 const DefaultDrive kDefaultDrives[] = {
     {"D",
      [](const VirtualStore& store, char letter) {
@@ -72,6 +72,11 @@ const DefaultDrive kDefaultDrives[] = {
      [](const VirtualStore& store, char letter) {
          store.AddDrive("E", Recorder());
          store.InsertBlank(letter, kMediaCDRW, kBlocksCD80);
+     }},
+    {"F",
+     [](const VirtualStore& store, char letter) {
+         store.AddDrive("F", Recorder());
+         data::InsertSampleDataDisc(store, letter);
      }},
 };
 

@@ -19,10 +19,10 @@ std::unique_ptr<IDVDEngineX> Open(const fs::path& store) {
 }
 } // namespace
 
-TEST(Store, DefaultStoreHasSampleReaderAndBlankRecorder) {
+TEST(Store, DefaultStoreHasSampleReaderBlankRecorderAndSampleDataRecorder) {
     testsupport::TempDir dir;
     auto engine = Open(dir / "drives");
-    ASSERT_EQ(engine->DeviceCount(), 2);
+    ASSERT_EQ(engine->DeviceCount(), 3);
     auto d = engine->Device(0), e = engine->Device(1);
     EXPECT_EQ(d->DriveLetter(), 'D');
     EXPECT_EQ(d->Description().rfind("D: ", 0), 0u);
@@ -56,6 +56,20 @@ TEST(Store, DefaultStoreHasSampleReaderAndBlankRecorder) {
     EXPECT_TRUE(e->TrackInfo(1)->IsBlank());
     EXPECT_GT(e->WriteSpeedCount(), 0);
     EXPECT_DOUBLE_EQ(e->SpeedMultiple(e->WriteSpeed(0)), 48.0);
+
+    // F: a recorder holding the sample data CD in ISO9660 + Joliet + UDF.
+    auto f = engine->Device(2);
+    EXPECT_EQ(f->DriveLetter(), 'F');
+    EXPECT_TRUE(f->IsWriter());
+    auto fInfo = f->DiscInfo();
+    EXPECT_EQ(fInfo->MediaType(), kMediaCDROM);
+    EXPECT_EQ(fInfo->DiscStatus(), kDiscComplete);
+    EXPECT_EQ(fInfo->TrackCount(), 1);
+    EXPECT_TRUE(f->TrackInfo(1)->IsData());
+    EXPECT_EQ(f->TrackFileSystems(1), kFsISO9660 | kFsJoliet | kFsUDF);
+    EXPECT_GT(f->UsedBlocks(true), 0);
+    EXPECT_EQ(f->Volume()->Label(), "SAMPLE DATA");
+    EXPECT_TRUE(f->Volume()->Exists("\\Documents\\Archive\\2023 report.txt"));
 
     // The registry gives the grabbing library the sample disc's cue sheet.
     auto source = DriveCdioSource('d', dir / "elsewhere");
@@ -140,7 +154,7 @@ TEST(Store, CorruptOrTruncatedFilesGiveNoMediaWithAReason) {
     EXPECT_EQ(device->DiscInfo()->MediaType(), kMediaNone);
     EXPECT_NE(device->MediumProblem().find("Writer"), std::string::npos);
     auto again = Open(dir / "drives");
-    EXPECT_EQ(again->DeviceCount(), 2);
+    EXPECT_EQ(again->DeviceCount(), 3);
 }
 
 TEST(Store, TwoProcessesChangingOneDriveNeverCorruptIt) {

@@ -1,0 +1,58 @@
+// The default store's F: holds a sample data CD made by our writer: every reader agrees on it.
+#include "DataFixture.h"
+#include "Readers.h"
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+using namespace discengine;
+using namespace datatest;
+
+TEST(SampleDataDisc, EveryReaderSeesTheSameFoldersFilesAndLabel) {
+    Fixture f;
+    auto drive = f.engine->FindDevice('F');
+    ASSERT_TRUE(drive);
+    fs::path iso = f.Store().FolderOf('F') / "disc.iso";
+
+    std::string label;
+    auto joliet = ReadIso(iso, true, &label);
+    EXPECT_EQ(label, "SAMPLE DATA");
+    std::vector<std::string> names;
+    for (const auto& [path, bytes] : joliet)
+        names.push_back(path);
+    EXPECT_EQ(names, (std::vector<std::string>{"\\Documents\\Archive\\2023 report.txt",
+                                               "\\Documents\\Letter to a friend.txt",
+                                               "\\Documents\\Notes.txt", "\\Music\\Playlist.m3u",
+                                               "\\Pictures\\Holiday\\Beach.raw",
+                                               "\\Pictures\\Sunset.raw", "\\Readme.txt"}));
+    EXPECT_EQ(joliet["\\Pictures\\Holiday\\Beach.raw"].size(), 300000u);
+    EXPECT_EQ(joliet["\\Readme.txt"].rfind("This is the sample data disc", 0), 0u);
+
+    std::string udfLabel;
+    EXPECT_EQ(ReadUdf(iso, &udfLabel), joliet);
+    EXPECT_EQ(udfLabel, "SAMPLE DATA");
+    EXPECT_EQ(ExtractWithXorriso(iso, f.dir / "x"), joliet);
+    std::string info;
+    ASSERT_EQ(datatest::Run("udfinfo " + iso.string(), &info), 0) << info;
+    EXPECT_NE(info.find("numfiles=7\n"), std::string::npos) << info;
+    ASSERT_EQ(datatest::Run("isoinfo -d -i " + iso.string(), &info), 0);
+    EXPECT_NE(info.find("Joliet with UCS level 3 found"), std::string::npos) << info;
+
+    // The drive's volume layer and the image loader show the same tree.
+    auto volume = drive->Volume();
+    for (const auto& [path, bytes] : joliet) {
+        std::string read;
+        volume->ReadFile(path, [&](const char* d, std::size_t n) {
+            read.append(d, n);
+            return true;
+        });
+        EXPECT_EQ(read, bytes) << path;
+    }
+    ASSERT_TRUE(f.image->LoadImageFile(iso, 7));
+    EXPECT_EQ(f.image->Volume()->Label(), "SAMPLE DATA");
+    auto report = f.image->Layout()->FindItem("\\Documents\\Archive\\2023 report.txt");
+    ASSERT_TRUE(report);
+    EXPECT_EQ(report->Size(), 70000u);
+    // The disc was made at a fixed moment, with the files' own dates.
+    EXPECT_EQ(std::chrono::system_clock::to_time_t(report->FileDate()), 1700000000);
+}
