@@ -6,6 +6,7 @@
 #include "ui/Prompts.h"
 #include "ui/TextFormat.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -101,8 +102,10 @@ void TAboutForm::lblEmailClick() {
 
 void TAboutForm::showEvent(QShowEvent* event) {
     ApplyLanguage();
-    if (parentWidget())
-        move(parentWidget()->geometry().center() - rect().center());
+    // The box is made once without an owner; it opens over the window it was asked from.
+    const QWidget* over = parentWidget() ? parentWidget() : QApplication::activeWindow();
+    if (over && over != this)
+        move(over->geometry().center() - rect().center());
     QDialog::showEvent(event);
 }
 

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <map>
@@ -175,6 +176,24 @@ TEST_F(Layout, TheBundleArtworkReachesEveryWindow) {
     const TSplashForm splash(0);
     EXPECT_TRUE(splash.HasPicture());
     EXPECT_EQ(splash.size(), QSize(480, 300));
+}
+
+TEST_F(Layout, TheAboutBoxOpensCentredOnTheMainWindow) {
+    // Away from the middle of the screen, where a box without an owner would open anyway.
+    windows->main->move(150, 120);
+    windows->main->show();
+    QApplication::setActiveWindow(windows->main.get());
+    QApplication::processEvents();
+    QPoint centre;
+    QTimer::singleShot(0, windows->about.get(), [&] {
+        centre = windows->about->geometry().center();
+        windows->about->accept();
+    });
+    windows->main->findChild<QAbstractButton*>(QStringLiteral("grpHelpItems1"))->click();
+    const QPoint expected = windows->main->geometry().center();
+    // Rounding the odd sizes to whole pixels may move either centre by one.
+    EXPECT_LE(std::abs(centre.x() - expected.x()) + std::abs(centre.y() - expected.y()), 4)
+        << centre.x() << "," << centre.y() << " against " << expected.x() << "," << expected.y();
 }
 
 } // namespace
