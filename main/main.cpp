@@ -1,13 +1,17 @@
 #include "app/MainWindows.h"
 #include "app/Startup.h"
+#include "app/globals.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     app::RunStartup();
+    // No display name: the window system would append it to captions that are the program's own.
     QApplication::setApplicationName(QStringLiteral("Platterly"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Platterly"));
+    QApplication::setWindowIcon(
+        QIcon(QString::fromStdString(globals::SkinsDir) + QStringLiteral("Platterly.png")));
 
     auto windows = app::CreateMainWindows();
     if (!windows->started) {
