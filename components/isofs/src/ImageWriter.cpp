@@ -18,7 +18,13 @@ struct Cancelled {};
 
 // Copies file data in pieces of this size; cancel and progress are checked between pieces.
 constexpr std::size_t kPiece = 8u << 20;
+// Data that passes through user space (small files, sources without a descriptor) is read in
+// pieces of this size: larger buffers only cost memory.
+constexpr std::size_t kReadPiece = 1u << 20;
 constexpr std::uint64_t kDirectCopyMin = 1u << 20;
+
+// Padding and the zeros of unreadable sources; never written to, so it costs no memory.
+std::uint8_t gZeros[1u << 20];
 
 class Streamer {
 public:
@@ -111,23 +117,21 @@ private:
     }
 
     void zeros(std::uint32_t upTo) {
-        static const std::vector<std::uint8_t> zero(kPiece, 0);
         while (position_ < upTo) {
             checkCancel();
             std::uint64_t bytes = std::min<std::uint64_t>(
                 static_cast<std::uint64_t>(upTo - position_) * kBlockSize - bytesInBlock_,
-                zero.size());
-            sink_.write(zero.data(), bytes);
+                sizeof gZeros);
+            sink_.write(gZeros, bytes);
             advanced(bytes);
         }
     }
 
     void zeroBytes(std::uint64_t bytes) {
-        static const std::vector<std::uint8_t> zero(kPiece, 0);
         while (bytes > 0) {
             checkCancel();
-            std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, zero.size()));
-            sink_.write(zero.data(), n);
+            std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, sizeof gZeros));
+            sink_.write(gZeros, n);
             advanced(n);
             bytes -= n;
         }
@@ -155,9 +159,9 @@ private:
                     }
                 }
                 if (got == 0) {
-                    if (buffer_.size() < kPiece)
-                        buffer_.resize(kPiece);
-                    got = reader->read(buffer_.data(), piece);
+                    if (buffer_.size() < kReadPiece)
+                        buffer_.resize(kReadPiece);
+                    got = reader->read(buffer_.data(), std::min(piece, kReadPiece));
                     if (got > 0)
                         sink_.write(buffer_.data(), got);
                 }

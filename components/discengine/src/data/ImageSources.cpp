@@ -50,7 +50,7 @@ public:
         FdCloser in{::open(image_.c_str(), O_RDONLY | O_CLOEXEC)};
         if (in.fd < 0)
             return Failed(result, errno, "Cannot open the image file " + image_.string());
-        std::vector<char> buffer(kPiece);
+        std::vector<char> buffer; // only when the kernel cannot copy for us
         std::uint64_t done = 0, total = Blocks() * 2048;
         try {
             while (done < bytes_) {
@@ -66,6 +66,7 @@ public:
                     return Failed(result, static_cast<int>(-copied),
                                   "Read error in the image file " + image_.string());
                 if (copied == 0) {
+                    buffer.resize(kPiece);
                     ssize_t got = ::pread(in.fd, buffer.data(), piece, static_cast<off_t>(done));
                     if (got < 0)
                         return Failed(result, errno,
