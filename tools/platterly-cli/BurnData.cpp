@@ -4,6 +4,7 @@
 #include "discengine/Disc.h"
 
 #include <csignal>
+#include <filesystem>
 #include <iostream>
 
 namespace {
@@ -93,6 +94,13 @@ int BurnData(Context& context, const std::string& drive, const std::vector<std::
         if (image->Volume()->Label().empty())
             image->Volume()->SetLabel("New Disc");
         need = image->ImageSize();
+    } else {
+        std::error_code ec;
+        need = std::filesystem::file_size(args.image, ec);
+        if (ec) {
+            std::cerr << "platterly-cli: cannot read " << args.image << "\n";
+            return kExitFailed;
+        }
     }
     auto free = static_cast<std::uint64_t>(device->FreeBlocks(true)) * 2048;
     if (need > free) {
@@ -112,9 +120,11 @@ int BurnData(Context& context, const std::string& drive, const std::vector<std::
                   << ")\n";
         return kExitFailed;
     }
-    int status = watcher.Wait();
+    int status = watcher.Wait([&] { image->Cancel(); });
     context.engine->WaitForJobs();
     context.engine->SetListener(nullptr);
+    if (status == discengine::kWriteCancelled)
+        return kExitCancelled;
     if (status != discengine::kWriteCompleted)
         return kExitFailed;
     std::cout << (args.test ? "Test write completed; nothing was written.\n" : "Burn completed.\n");

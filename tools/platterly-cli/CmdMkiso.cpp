@@ -67,9 +67,11 @@ int Mkiso(cli::Context& context, const std::vector<std::string>& args) {
                   << " a folder, or a file without a source in the layout?)\n";
         return cli::kExitFailed;
     }
-    int status = watcher.Wait();
+    int status = watcher.Wait([&] { image->Cancel(); });
     context.engine->WaitForJobs();
     context.engine->SetListener(nullptr);
+    if (status == discengine::kWriteCancelled)
+        return cli::kExitCancelled;
     if (status != discengine::kWriteCompleted)
         return cli::kExitFailed;
     std::cout << "Wrote " << output.string() << " (" << image->ImageSize() / 2048 << " blocks).\n";

@@ -32,5 +32,6 @@ std::shared_ptr<discengine::IDeviceX> DriveArgument(Context& context, const std:
 
 constexpr int kExitUsage = 2;
 constexpr int kExitFailed = 1;
+constexpr int kExitCancelled = 130; // as a shell reports a command ended by Ctrl+C
 
 } // namespace cli

@@ -2,6 +2,7 @@
 
 #include "discengine/Disc.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -121,9 +122,39 @@ void WriteWatcher::OnFileVerifyComplete(std::int32_t, std::int32_t count, std::i
     std::printf("Verified: %d of %d files match.\n", matched, count);
 }
 
-int WriteWatcher::Wait() {
+namespace {
+volatile std::sig_atomic_t gInterrupted = 0;
+extern "C" void OnInterrupt(int) {
+    gInterrupted = 1;
+}
+} // namespace
+
+int WriteWatcher::Wait(const std::function<void()>& cancel) {
+    struct sigaction action {};
+    struct sigaction oldInt {
+    }, oldTerm{};
+    action.sa_handler = OnInterrupt;
+    action.sa_flags = SA_RESTART; // the engine's threads keep their reads and writes going
+    sigemptyset(&action.sa_mask);
+    gInterrupted = 0;
+    ::sigaction(SIGINT, &action, &oldInt);
+    ::sigaction(SIGTERM, &action, &oldTerm);
+    bool cancelled = false;
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return final_ >= 0; });
+    while (!changed_.wait_for(lock, std::chrono::milliseconds(100), [&] { return final_ >= 0; })) {
+        if (gInterrupted && !cancelled && cancel) {
+            cancelled = true;
+            EndLine();
+            std::fprintf(stderr, "platterly-cli: cancelling...\n");
+            lock.unlock();
+            cancel();
+            lock.lock();
+        }
+    }
+    ::sigaction(SIGINT, &oldInt, nullptr);
+    ::sigaction(SIGTERM, &oldTerm, nullptr);
+    if (final_ == discengine::kWriteCancelled)
+        std::fprintf(stderr, "platterly-cli: cancelled; nothing was written\n");
     return final_;
 }
 

@@ -3,6 +3,7 @@
 #include "discengine/Engine.h"
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -26,8 +27,9 @@ public:
                       std::int32_t status, std::int32_t, std::int32_t, bool&) override;
     void OnFileVerifyComplete(std::int32_t, std::int32_t count, std::int32_t matched) override;
 
-    // The final status (9 completed, 10 cancelled, 11 error).
-    int Wait();
+    // The final status (9 completed, 10 cancelled, 11 error). Ctrl+C (SIGINT) or SIGTERM while
+    // waiting calls `cancel` once, so the job ends cleanly and leaves nothing half-written.
+    int Wait(const std::function<void()>& cancel = {});
     bool VerifyFailed() const { return verifyFailures_ > 0; }
 
 private:
