@@ -55,3 +55,74 @@ TEST_P(LoadGenisoimage, TreeAndLabelComeBack) {
 INSTANTIATE_TEST_SUITE_P(Options, LoadGenisoimage,
                          ::testing::Values(std::string(), std::string("-J"),
                                            std::string("-J -udf")));
+
+namespace {
+// Rewrites little-endian fields of the UDF file entry whose recorded length is `size`.
+bool PatchUdfFileEntry(const fs::path& image, std::uint64_t size,
+                       const std::function<void(unsigned char* entry)>& patch) {
+    std::string bytes = testsupport::readFile(image);
+    for (std::size_t at = 0; at + 2048 <= bytes.size(); at += 2048) {
+        auto* p = reinterpret_cast<unsigned char*>(bytes.data() + at);
+        std::uint64_t length = 0;
+        for (int i = 7; i >= 0; --i)
+            length = length << 8 | p[56 + i];
+        if (p[0] == 0x05 && p[1] == 0x01 && length == size) { // tag 261: a file entry
+            patch(p);
+            testsupport::writeFile(image, bytes);
+            return true;
+        }
+    }
+    return false;
+}
+} // namespace
+
+TEST(LoadImage, HostileUdfFileEntriesAreRefusedNeverReadOutsideTheDisc) {
+    Fixture f;
+    testsupport::writeFile(f.dir / "far.bin", Pattern(10000, 1));
+    testsupport::writeFile(f.dir / "huge.bin", Pattern(5000, 2));
+    testsupport::writeFile(f.dir / "fine.txt", "fine");
+    for (const char* name : {"far.bin", "huge.bin", "fine.txt"})
+        f.image->Layout()->AddItem((f.dir / name).string(), std::string("\\") + name);
+    f.image->SetFileSystems(4);
+    fs::path iso = f.dir / "u.iso";
+    ASSERT_TRUE(f.image->WriteToImageFile(iso));
+    ASSERT_EQ(f.recorder.WaitEnd(), kWriteCompleted);
+    WaitForJobsOrDie(*f.engine);
+    // far.bin's extent points far past the end; huge.bin claims 1 TiB of data.
+    ASSERT_TRUE(PatchUdfFileEntry(iso, 10000, [](unsigned char* p) {
+        p[176 + 4] = 0xF0, p[176 + 5] = 0xFF, p[176 + 6] = 0xFF, p[176 + 7] = 0x00;
+    }));
+    ASSERT_TRUE(PatchUdfFileEntry(iso, 5000, [](unsigned char* p) {
+        for (int i = 0; i < 8; ++i)
+            p[56 + i] = i == 5 ? 1 : 0; // 2^40 bytes
+    }));
+    f.Store().InsertImage('E', iso);
+    auto e = f.engine->FindDevice('E');
+    e->Refresh(true);
+    auto volume = e->Volume();
+    auto sink = [](const char*, std::size_t) { return true; };
+    EXPECT_EQ(volume->List("\\").size(), 3u);
+    EXPECT_THROW(volume->ReadFile("\\far.bin", sink), EngineError);
+    EXPECT_THROW(volume->ReadFile("\\huge.bin", sink), EngineError);
+    EXPECT_THROW(volume->CopyFile("\\far.bin", f.dir / "far.copy"), EngineError);
+    EXPECT_FALSE(fs::exists(f.dir / "far.copy"));
+    std::string fine;
+    volume->ReadFile("\\fine.txt", [&](const char* d, std::size_t n) {
+        fine.append(d, n);
+        return true;
+    });
+    EXPECT_EQ(fine, "fine");
+    EXPECT_THROW(volume->List("\\..\\"), EngineError);
+    // The engine's own copy from such a disc reports the unreadable source instead of
+    // inventing bytes.
+    auto layout = f.image->Layout();
+    layout->Clear();
+    layout->AddItem("E:\\far.bin", "\\far.bin");
+    Recorder copy;
+    f.engine->SetListener(&copy);
+    ASSERT_TRUE(f.image->WriteToImageFile(f.dir / "copy.iso"));
+    EXPECT_EQ(copy.WaitEnd(), kWriteError);
+    WaitForJobsOrDie(*f.engine);
+    f.engine->SetListener(&f.recorder);
+    EXPECT_FALSE(fs::exists(f.dir / "copy.iso"));
+}

@@ -56,3 +56,47 @@ TEST(SampleDataDisc, EveryReaderSeesTheSameFoldersFilesAndLabel) {
     // The disc was made at a fixed moment, with the files' own dates.
     EXPECT_EQ(std::chrono::system_clock::to_time_t(report->FileDate()), 1700000000);
 }
+
+// The copy job's on-the-fly path: every file of F: goes into the layout by its "F:\..." path
+// and the image is burned straight onto E:, then verified against F:.
+TEST(SampleDataDisc, CopiesOnTheFlyToABlankDiscWithVerification) {
+    Fixture f;
+    f.Store().InsertBlank('E', kMediaCDR);
+    auto source = f.engine->FindDevice('F');
+    auto target = f.engine->FindDevice('E');
+    auto layout = f.image->Layout();
+    layout->Clear();
+    std::function<void(const std::string&, const std::string&)> walk = [&](const std::string& from,
+                                                                           const std::string& at) {
+        for (const auto& entry : source->Volume()->List(from)) {
+            std::string path = (from == "\\" ? "" : from) + "\\" + entry.name;
+            if (entry.isFolder) {
+                layout->AddItem(entry.name, at + "\\" + entry.name);
+                walk(path, at + "\\" + entry.name);
+            } else {
+                layout->AddItem("F:" + path, at + "\\" + entry.name);
+            }
+        }
+    };
+    walk("\\", "");
+    f.image->Volume()->SetLabel(source->Volume()->Label());
+    f.image->SetFileSystems(source->TrackFileSystems(1));
+    f.image->SetAutoVerify(true);
+    f.image->SetFinalize(true);
+    ASSERT_TRUE(f.image->WriteToDevice(target));
+    ASSERT_EQ(f.recorder.WaitEnd(), kWriteCompleted);
+    WaitForJobsOrDie(*f.engine);
+    int matched = -1;
+    for (const auto& e : f.recorder.Events())
+        if (e.kind == "verifycomplete")
+            matched = e.b;
+    EXPECT_EQ(matched, 7);
+    target->Refresh(false);
+    EXPECT_EQ(target->TrackFileSystems(1), 7);
+    fs::path copy = f.Store().FolderOf('E') / "disc.iso";
+    fs::path original = f.Store().FolderOf('F') / "disc.iso";
+    std::string label;
+    EXPECT_EQ(ReadIso(copy, true, &label), ReadIso(original, true));
+    EXPECT_EQ(label, "SAMPLE DATA");
+    EXPECT_EQ(ReadUdf(copy), ReadUdf(original));
+}
