@@ -39,8 +39,8 @@ public:
     // The drive with this letter (any case); null when there is none.
     virtual std::shared_ptr<IDeviceX> FindDevice(char letter) const = 0;
 
-    // The engine's data and audio images. Not part of this build yet: both throw EngineError
-    // "not available yet".
+    // The engine's data image (lImageID 1) and audio image (2), made on first use and kept for
+    // the engine's life. Destroying the engine cancels their running jobs.
     virtual std::shared_ptr<IDataImageX> DataImage() = 0;
     virtual std::shared_ptr<IAudioCDImageX> AudioImage() = 0;
 

@@ -98,7 +98,8 @@ private:
 };
 
 // Creates the embedded default store at `root` (D: reader with the sample audio CD, E: CD/DVD
-// recorder with a blank 80-minute CD-RW). The drive list is a table in DefaultStore.cpp.
+// recorder with a blank 80-minute CD-RW, F: CD/DVD recorder with the sample data CD). The drive
+// list is a table in DefaultStore.cpp.
 void CreateDefaultStore(const std::filesystem::path& root);
 
 } // namespace discengine
