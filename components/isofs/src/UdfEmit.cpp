@@ -293,7 +293,8 @@ Blocks udfDirectory(const PlanData& d, std::uint32_t node) {
         // Implementation use of the ICB address: flags then the UDF unique id.
         le32(p + 20 + 12, static_cast<std::uint32_t>(target.uniqueId));
         le16(p + 20 + 10, 0);
-        std::memcpy(p + 38, id.data(), id.size());
+        if (!id.empty()) // the parent entry has no name
+            std::memcpy(p + 38, id.data(), id.size());
         std::uint32_t len = udfFidBytes(name);
         tag(p, 257, rel(d, dir.udfData) + at / kBlockSize, len);
         at += len;
