@@ -220,9 +220,15 @@ struct ListCloser {
     void operator()(CdioISO9660FileList_t* list) const { iso9660_filelist_free(list); }
 };
 
+struct IsoExtent {
+    lsn_t lsn = 0;
+    std::uint32_t bytes = 0;
+};
+
 struct IsoNode {
     VolumeEntry entry;
     lsn_t lsn = 0;
+    std::vector<IsoExtent> extents; // files: one, or several for a file over 4 GiB
 };
 
 class IsoVolume final : public IDiscVolume {
@@ -279,24 +285,28 @@ public:
         auto node = Resolve(path);
         if (!node || node->entry.isFolder)
             throw EngineError("No file " + path + " on the disc");
-        std::uint64_t size = node->entry.size;
-        std::int64_t blocks = static_cast<std::int64_t>((size + ISO_BLOCKSIZE - 1) / ISO_BLOCKSIZE);
-        if (node->lsn < 0 || node->lsn + blocks > imageBlocks_)
-            throw EngineError("The file " + path + " extends past the end of the disc");
+        for (const auto& extent : node->extents) {
+            std::int64_t blocks = (std::int64_t{extent.bytes} + ISO_BLOCKSIZE - 1) / ISO_BLOCKSIZE;
+            if (extent.lsn < 0 || extent.lsn + blocks > imageBlocks_)
+                throw EngineError("The file " + path + " extends past the end of the disc");
+        }
         std::vector<char> buffer(64 * ISO_BLOCKSIZE);
-        lsn_t lsn = node->lsn;
-        while (size > 0) {
-            std::int64_t n = std::min<std::int64_t>(
-                64, static_cast<std::int64_t>((size + ISO_BLOCKSIZE - 1) / ISO_BLOCKSIZE));
-            if (iso9660_iso_seek_read(iso_.get(), buffer.data(), lsn, n) !=
-                static_cast<long>(n * ISO_BLOCKSIZE))
-                throw EngineError("Read error in " + path);
-            std::size_t bytes =
-                std::min<std::uint64_t>(size, static_cast<std::uint64_t>(n) * ISO_BLOCKSIZE);
-            if (!sink(buffer.data(), bytes))
-                return false;
-            size -= bytes;
-            lsn += static_cast<lsn_t>(n);
+        for (const auto& extent : node->extents) {
+            std::uint64_t size = extent.bytes;
+            lsn_t lsn = extent.lsn;
+            while (size > 0) {
+                std::int64_t n = std::min<std::int64_t>(
+                    64, static_cast<std::int64_t>((size + ISO_BLOCKSIZE - 1) / ISO_BLOCKSIZE));
+                if (iso9660_iso_seek_read(iso_.get(), buffer.data(), lsn, n) !=
+                    static_cast<long>(n * ISO_BLOCKSIZE))
+                    throw EngineError("Read error in " + path);
+                std::size_t bytes =
+                    std::min<std::uint64_t>(size, static_cast<std::uint64_t>(n) * ISO_BLOCKSIZE);
+                if (!sink(buffer.data(), bytes))
+                    return false;
+                size -= bytes;
+                lsn += static_cast<lsn_t>(n);
+            }
         }
         return true;
     }
@@ -312,9 +322,18 @@ private:
             iso9660_ifs_readdir(iso_.get(), PathOf(folderLsn).c_str()));
         if (!list)
             throw EngineError("A folder of the disc cannot be read");
+        std::string previous;
         for (CdioListNode_t* n = _cdio_list_begin(list.get()); n; n = _cdio_list_node_next(n)) {
             auto* stat = static_cast<iso9660_stat_t*>(_cdio_list_node_data(n));
             std::string raw = stat->filename;
+            bool folder = stat->type == iso9660_stat_s::_STAT_DIR;
+            // libcdio lists each extent of a file over 4 GiB as a record of the same name.
+            if (!folder && raw == previous && !nodes.empty() && !nodes.back().entry.isFolder) {
+                nodes.back().extents.push_back({stat->lsn, stat->size});
+                nodes.back().entry.size += stat->size;
+                continue;
+            }
+            previous = raw;
             std::string name;
             if (joliet_) {
                 name = raw;
@@ -329,13 +348,16 @@ private:
                 continue;
             IsoNode node;
             node.entry.name = name;
-            node.entry.isFolder = stat->type == iso9660_stat_s::_STAT_DIR;
-            node.entry.size = node.entry.isFolder ? 0 : stat->size;
+            node.entry.isFolder = folder;
+            node.entry.size = folder ? 0 : stat->size;
             struct tm tm = stat->tm;
             node.entry.created = FromTimeT(timegm(&tm));
             node.lsn = stat->lsn;
+            if (!folder)
+                node.extents.push_back({stat->lsn, stat->size});
             nodes.push_back(node);
-            paths_[node.lsn] = PathOf(folderLsn) + raw + "/";
+            if (folder)
+                paths_[node.lsn] = PathOf(folderLsn) + raw + "/";
         }
         return nodes;
     }

@@ -126,3 +126,60 @@ TEST(LoadImage, HostileUdfFileEntriesAreRefusedNeverReadOutsideTheDisc) {
     f.engine->SetListener(&f.recorder);
     EXPECT_FALSE(fs::exists(f.dir / "copy.iso"));
 }
+
+// A file over 4 GiB is recorded in ISO9660 as several extents, one directory record each. The
+// same structure in a small image: A.BIN's record is marked "more extents follow" and B.BIN's
+// record renamed to A.BIN, so A.BIN is 'a' * 2048 followed by 'b' * 2048.
+TEST(LoadImage, FileInSeveralExtentsReadsWholeThroughTheVolumeLayerAndTheLoader) {
+    Fixture f;
+    testsupport::writeFile(f.dir / "a.bin", std::string(2048, 'a'));
+    testsupport::writeFile(f.dir / "b.bin", std::string(2048, 'b'));
+    f.image->Layout()->AddItem((f.dir / "a.bin").string(), "\\A.BIN");
+    f.image->Layout()->AddItem((f.dir / "b.bin").string(), "\\B.BIN");
+    f.image->SetFileSystems(1);
+    fs::path iso = f.dir / "m.iso";
+    ASSERT_TRUE(f.image->WriteToImageFile(iso));
+    ASSERT_EQ(f.recorder.WaitEnd(), kWriteCompleted);
+    WaitForJobsOrDie(*f.engine);
+
+    std::string bytes = testsupport::readFile(iso);
+    auto le32 = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at])) |
+               static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 1])) << 8 |
+               static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 2])) << 16 |
+               static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 3])) << 24;
+    };
+    std::size_t root = std::size_t{le32(16 * 2048 + 156 + 2)} * 2048;
+    int patched = 0;
+    for (std::size_t at = root; at < root + 2048 && bytes[at] != 0;
+         at += static_cast<unsigned char>(bytes[at])) {
+        std::string name = bytes.substr(at + 33, static_cast<unsigned char>(bytes[at + 32]));
+        if (name == "A.BIN;1") {
+            bytes[at + 25] = static_cast<char>(bytes[at + 25] | 0x80);
+            ++patched;
+        } else if (name == "B.BIN;1") {
+            bytes[at + 33] = 'A';
+            ++patched;
+        }
+    }
+    ASSERT_EQ(patched, 2);
+    testsupport::writeFile(iso, bytes);
+
+    f.Store().InsertImage('E', iso);
+    auto e = f.engine->FindDevice('E');
+    e->Refresh(true);
+    auto volume = e->Volume();
+    auto root2 = volume->List("\\");
+    ASSERT_EQ(root2.size(), 1u);
+    EXPECT_EQ(root2[0].size, 4096u);
+    std::string read;
+    volume->ReadFile("\\a.bin", [&](const char* d, std::size_t n) {
+        read.append(d, n);
+        return true;
+    });
+    EXPECT_EQ(read, std::string(2048, 'a') + std::string(2048, 'b'));
+    ASSERT_TRUE(f.image->LoadImageFile(iso, 1));
+    auto item = f.image->Layout()->FindItem("\\A.BIN");
+    ASSERT_TRUE(item);
+    EXPECT_EQ(item->Size(), 4096u);
+}
