@@ -6,9 +6,11 @@
 #include "VolumeCommon.h"
 #include "discengine/Errors.h"
 
+#include <cctype>
 #include <cdio/ecma_167.h>
 #include <cdio/udf.h>
 #include <cstring>
+#include <map>
 #include <mutex>
 
 namespace fs = std::filesystem;
@@ -80,10 +82,8 @@ public:
     std::vector<VolumeEntry> List(const std::string& folder) const override {
         std::lock_guard lock(mutex_);
         std::vector<VolumeEntry> entries;
-        Walk(folder, [&](udf_dirent_t* d) {
-            entries.push_back(EntryOf(d));
-            return true;
-        });
+        for (const auto& e : ListingOf(folder))
+            entries.push_back(e.entry);
         return entries;
     }
 
@@ -91,27 +91,22 @@ public:
         std::lock_guard lock(mutex_);
         if (SplitPath(path).empty())
             return VolumeEntry{"", true, 0, {}};
-        std::optional<VolumeEntry> found;
         try {
-            Find(path, [&](udf_dirent_t* d) { found = EntryOf(d); });
+            return Find(path).entry;
         } catch (const EngineError&) {
             return std::nullopt;
         }
-        return found;
     }
 
     bool ReadFile(const std::string& path,
                   const std::function<bool(const char*, std::size_t)>& sink) const override {
         std::lock_guard lock(mutex_);
-        std::optional<FileData> data;
-        Find(path, [&](udf_dirent_t* d) {
-            if (udf_is_dir(d))
-                throw EngineError("No file " + path + " on the disc");
-            data = Locate(d, path);
-        });
-        if (!data)
+        const Entry& e = Find(path);
+        if (e.entry.isFolder)
             throw EngineError("No file " + path + " on the disc");
-        return Stream(*data, path, sink);
+        if (!e.data)
+            throw EngineError(e.problem);
+        return Stream(*e.data, path, sink);
     }
 
     void CopyFile(const std::string& path, const fs::path& target) const override {
@@ -298,28 +293,64 @@ private:
             throw EngineError("No folder " + folder + " on the disc");
     }
 
-    // Calls found with the entry `path` names; EngineError when there is none.
-    template <class Found> void Find(const std::string& path, Found&& found) const {
-        auto parts = SplitPath(path);
-        if (parts.empty()) {
-            throw EngineError("The root folder is no file");
+    // One entry of a folder as it was listed: a file's data located (or why it cannot be read).
+    struct Entry {
+        VolumeEntry entry;
+        std::optional<FileData> data;
+        std::string problem;
+    };
+
+    // A folder's entries, read once: an image made from thousands of files on a disc looks each
+    // of them up by path. Throws EngineError for a folder that is not there.
+    const std::vector<Entry>& ListingOf(const std::string& folder) const {
+        std::string key;
+        for (const auto& part : SplitPath(folder))
+            for (char c : "\\" + part)
+                key += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (auto it = listings_.find(key); it != listings_.end())
+            return it->second;
+        std::vector<Entry> entries;
+        Walk(folder, [&](udf_dirent_t* d) {
+            Entry e;
+            e.entry = EntryOf(d);
+            if (!e.entry.isFolder) {
+                std::string path = (key.empty() ? "" : folder) + "\\" + e.entry.name;
+                try {
+                    e.data = Locate(d, path);
+                } catch (const EngineError& error) {
+                    e.problem = error.what();
+                }
+            }
+            entries.push_back(std::move(e));
+            return true;
+        });
+        cachedEntries_ += entries.size();
+        if (cachedEntries_ > kMaxCachedEntries) {
+            listings_.clear();
+            cachedEntries_ = entries.size();
         }
+        return listings_.emplace(key, std::move(entries)).first->second;
+    }
+
+    // The entry `path` names; EngineError when there is none.
+    const Entry& Find(const std::string& path) const {
+        auto parts = SplitPath(path);
+        if (parts.empty())
+            throw EngineError("The root folder is no file");
         std::string parent;
         for (std::size_t i = 0; i + 1 < parts.size(); ++i)
             parent += "\\" + parts[i];
-        bool seen = false;
-        Walk(parent.empty() ? "\\" : parent, [&](udf_dirent_t* d) {
-            if (!SameName(EntryOf(d).name, parts.back()))
-                return true;
-            found(d);
-            seen = true;
-            return false;
-        });
-        if (!seen)
-            throw EngineError("No file " + path + " on the disc");
+        for (const auto& e : ListingOf(parent.empty() ? "\\" : parent))
+            if (SameName(e.entry.name, parts.back()))
+                return e;
+        throw EngineError("No file " + path + " on the disc");
     }
 
     std::unique_ptr<udf_t, UdfCloser> udf_;
+    static constexpr std::size_t kMaxCachedEntries = 1u << 20;
+    mutable std::map<std::string, std::vector<Entry>> listings_;
+    mutable std::size_t cachedEntries_ = 0;
+    // libudf's handle and the listings are not safe for concurrent use.
     mutable std::mutex mutex_;
     std::string label_;
     std::uint64_t size_ = 0, imageBlocks_ = 0;

@@ -315,7 +315,22 @@ public:
     }
 
 private:
-    std::vector<IsoNode> Children(lsn_t folderLsn) const {
+    // A folder's entries, read once: an image made from thousands of files on a disc looks each
+    // of them up by path.
+    const std::vector<IsoNode>& Children(lsn_t folderLsn) const {
+        auto it = listings_.find(folderLsn);
+        if (it != listings_.end())
+            return it->second;
+        auto children = ReadChildren(folderLsn);
+        cachedEntries_ += children.size();
+        if (cachedEntries_ > kMaxCachedEntries) {
+            listings_.clear();
+            cachedEntries_ = children.size();
+        }
+        return listings_.emplace(folderLsn, std::move(children)).first->second;
+    }
+
+    std::vector<IsoNode> ReadChildren(lsn_t folderLsn) const {
         // libiso9660 lists by path; we walk by extent so hostile names cannot redirect us.
         std::vector<IsoNode> nodes;
         std::unique_ptr<CdioISO9660FileList_t, ListCloser> list(
@@ -401,7 +416,10 @@ private:
     lsn_t rootLsn_ = 0;
     std::string label_;
     mutable std::map<lsn_t, std::string> paths_;
-    // libiso9660's handle and the path cache are not safe for concurrent use.
+    static constexpr std::size_t kMaxCachedEntries = 1u << 20;
+    mutable std::map<lsn_t, std::vector<IsoNode>> listings_;
+    mutable std::size_t cachedEntries_ = 0;
+    // libiso9660's handle and the caches are not safe for concurrent use.
     mutable std::mutex mutex_;
 };
 

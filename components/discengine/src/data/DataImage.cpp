@@ -9,6 +9,9 @@
 #include "isofs/Errors.h"
 #include "isofs/ImageReader.h"
 
+#include <map>
+#include <sys/stat.h>
+
 namespace fs = std::filesystem;
 
 namespace discengine::data {
@@ -53,15 +56,54 @@ void CollectFiles(const isofs::DataItem& folder, const std::string& discPath,
     }
 }
 
+// Opening a disc's volume reads its descriptors and folders; an image made from thousands of
+// files on one disc opens it once. A drive's volume is kept while its data payload is the same
+// file (device, inode, size and time) and the tray stays closed; any change opens it again.
+class VolumeCache {
+public:
+    std::shared_ptr<IDiscVolume> Get(const DriveShared& drive) {
+        DriveState state = drive.Snapshot();
+        struct stat st {};
+        if (state.config.trayOpen || !state.medium || state.medium->dataPayload.empty() ||
+            ::stat((state.folder / state.medium->dataPayload).c_str(), &st) != 0)
+            return DriveVolume(drive);
+        Key key{st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+        std::lock_guard lock(mutex_);
+        auto& entry = entries_[drive.letter];
+        if (!entry.volume || !(entry.key == key)) {
+            entry.volume = DriveVolume(drive);
+            entry.key = key;
+        }
+        return entry.volume;
+    }
+
+private:
+    struct Key {
+        dev_t device;
+        ino_t inode;
+        off_t size;
+        time_t seconds;
+        long nanoseconds;
+        bool operator==(const Key&) const = default;
+    };
+    struct Entry {
+        Key key{};
+        std::shared_ptr<IDiscVolume> volume;
+    };
+    std::mutex mutex_;
+    std::map<char, Entry> entries_;
+};
+
 class DataImage final : public IDataImageX {
 public:
     DataImage(std::shared_ptr<EngineCore> core, DriveLookup lookup)
         : core_(std::move(core)), lookup_(std::move(lookup)) {
         DriveLookup drives = lookup_;
+        auto volumes = std::make_shared<VolumeCache>();
         layoutCore_ = std::make_shared<LayoutCore>(
-            MakeEngineSourceOpener([drives](char letter) -> std::shared_ptr<IDiscVolume> {
+            MakeEngineSourceOpener([drives, volumes](char letter) -> std::shared_ptr<IDiscVolume> {
                 auto drive = drives ? drives(letter) : nullptr;
-                return drive ? DriveVolume(*drive) : nullptr;
+                return drive ? volumes->Get(*drive) : nullptr;
             }));
         job_->imageId = kDataImageId;
         job_->hub = core_->hub;

@@ -36,15 +36,26 @@ public:
 
     std::size_t read(void* buffer, std::size_t bytes) override {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return !queue_.empty() || finished_; });
-        if (queue_.empty()) {
+        changed_.wait(lock, [&] { return !chunks_.empty() || finished_; });
+        if (chunks_.empty()) {
             if (!error_.empty())
                 throw isofs::SourceError(display_, EIO, error_);
             return 0;
         }
-        std::size_t n = std::min(bytes, queue_.size());
-        std::copy_n(queue_.begin(), n, static_cast<char*>(buffer));
-        queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(n));
+        std::size_t n = 0;
+        auto* out = static_cast<char*>(buffer);
+        while (n < bytes && !chunks_.empty()) {
+            const std::string& front = chunks_.front();
+            std::size_t take = std::min(bytes - n, front.size() - offset_);
+            std::memcpy(out + n, front.data() + offset_, take);
+            n += take;
+            offset_ += take;
+            if (offset_ == front.size()) {
+                queued_ -= front.size();
+                chunks_.pop_front();
+                offset_ = 0;
+            }
+        }
         position_ += n;
         changed_.notify_all();
         return n;
@@ -58,10 +69,11 @@ private:
         try {
             volume_->ReadFile(path_, [&](const char* data, std::size_t size) {
                 std::unique_lock lock(mutex_);
-                changed_.wait(lock, [&] { return stop_ || queue_.size() < kQueueBytes; });
+                changed_.wait(lock, [&] { return stop_ || queued_ < kQueueBytes; });
                 if (stop_)
                     return false;
-                queue_.insert(queue_.end(), data, data + size);
+                chunks_.emplace_back(data, size);
+                queued_ += size;
                 changed_.notify_all();
                 return true;
             });
@@ -80,7 +92,9 @@ private:
     std::uint64_t position_ = 0;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<char> queue_;
+    std::deque<std::string> chunks_; // what the volume produced, not yet read
+    std::size_t offset_ = 0;         // into chunks_.front()
+    std::size_t queued_ = 0;
     bool stop_ = false, finished_ = false;
     std::string error_;
     std::thread thread_;
