@@ -100,3 +100,39 @@ TEST(SampleDataDisc, CopiesOnTheFlyToABlankDiscWithVerification) {
     EXPECT_EQ(label, "SAMPLE DATA");
     EXPECT_EQ(ReadUdf(copy), ReadUdf(original));
 }
+
+// Files on a disc are read from the disc in the drive now, not from one seen earlier.
+TEST(SampleDataDisc, DiscSourcesFollowADiscChangeInTheDrive) {
+    Fixture f;
+    auto makeDisc = [&](const std::string& name, const std::string& text) {
+        fs::create_directories(f.dir / name);
+        testsupport::writeFile(f.dir / name / "note.txt", text);
+        auto layout = f.image->Layout();
+        layout->Clear();
+        layout->AddItem((f.dir / name / "note.txt").string(), "\\note.txt");
+        Recorder r;
+        f.engine->SetListener(&r);
+        EXPECT_TRUE(f.image->WriteToImageFile(f.dir / (name + ".iso")));
+        EXPECT_EQ(r.WaitEnd(), kWriteCompleted);
+        WaitForJobsOrDie(*f.engine);
+        f.engine->SetListener(&f.recorder);
+        f.Store().InsertImage('E', f.dir / (name + ".iso"));
+        f.engine->FindDevice('E')->Refresh(true);
+    };
+    auto copyNote = [&](const std::string& out) {
+        auto layout = f.image->Layout();
+        layout->Clear();
+        layout->AddItem("E:\\note.txt", "\\copy.txt");
+        Recorder r;
+        f.engine->SetListener(&r);
+        EXPECT_TRUE(f.image->WriteToImageFile(f.dir / out));
+        EXPECT_EQ(r.WaitEnd(), kWriteCompleted);
+        WaitForJobsOrDie(*f.engine);
+        f.engine->SetListener(&f.recorder);
+        return ReadIso(f.dir / out, true)["\\copy.txt"];
+    };
+    makeDisc("first", "one");
+    EXPECT_EQ(copyNote("a.iso"), "one");
+    makeDisc("second", "two!");
+    EXPECT_EQ(copyNote("b.iso"), "two!");
+}
