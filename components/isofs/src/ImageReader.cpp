@@ -34,8 +34,8 @@ struct UdfClose {
 struct ListFree {
     void operator()(CdioList_t* l) const { iso9660_filelist_free(l); }
 };
-struct CFree {
-    void operator()(void* p) const { std::free(p); }
+struct StatFree {
+    void operator()(iso9660_stat_t* p) const { iso9660_stat_free(p); } // frees its parts too
 };
 
 std::string sanitiseName(std::string name, std::vector<std::string>& warnings) {
@@ -199,7 +199,7 @@ bool readIso(const std::filesystem::path& image, LoadedImage& out) {
     std::free(label);
     out.root.isFolder = true;
     IsoWalker walker(iso.get(), joliet, out.imageBlocks, out);
-    std::unique_ptr<iso9660_stat_t, CFree> root(iso9660_ifs_stat(iso.get(), "/"));
+    std::unique_ptr<iso9660_stat_t, StatFree> root(iso9660_ifs_stat(iso.get(), "/"));
     if (root)
         walker.markRoot(root->lsn);
     walker.walk("/", out.root, 0);
