@@ -13,7 +13,8 @@ namespace {
 int Insert(cli::Context& context, const std::vector<std::string>& args) {
     const char* usage =
         "usage: platterly-cli insert X: (blank TYPE | FILE.iso | FILE.cue | FILE.toc | "
-        "sample-audio)\n  TYPE: cd-r cd-rw dvd-r dvd-rw dvd+r dvd+rw dvd-ram dvd-r-dl dvd+r-dl "
+        "sample-audio | sample-data)\n  TYPE: cd-r cd-rw dvd-r dvd-rw dvd+r dvd+rw dvd-ram "
+        "dvd-r-dl dvd+r-dl "
         "bd-r bd-re hddvd-r hddvd-ram\n";
     if (args.size() < 2 || args.size() > 3 || (args[1] == "blank") != (args.size() == 3)) {
         std::cerr << usage;
@@ -34,6 +35,8 @@ int Insert(cli::Context& context, const std::vector<std::string>& args) {
         store.InsertBlank(letter, *type);
     } else if (args[1] == "sample-audio") {
         store.InsertSampleAudio(letter);
+    } else if (args[1] == "sample-data") {
+        store.InsertSampleData(letter);
     } else {
         fs::path file = args[1];
         std::string ext = file.extension().string();
@@ -81,7 +84,9 @@ int Tray(cli::Context& context, const std::vector<std::string>& args, bool open)
 }
 
 cli::Register insertCommand(
-    {"insert", "insert X: (blank TYPE | FILE.iso | FILE.cue | FILE.toc | sample-audio)", Insert});
+    {"insert",
+     "insert X: (blank TYPE | FILE.iso | FILE.cue | FILE.toc | sample-audio | sample-data)",
+     Insert});
 cli::Register ejectCommand({"eject", "eject X:", [](cli::Context& c, const auto& a) {
                                 return Tray(c, a, true);
                             }});

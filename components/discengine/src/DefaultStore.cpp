@@ -1,7 +1,6 @@
 // The embedded default store, made on the first start when the store folder does not exist.
 // Each entry is one drive: its folder name (which decides its letter) and how to build it.
 #include "StoreFiles.h"
-#include "data/SampleDataDisc.h"
 #include "discengine/Disc.h"
 #include "discengine/Errors.h"
 #include "discengine/VirtualStore.h"
@@ -76,7 +75,7 @@ const DefaultDrive kDefaultDrives[] = {
     {"F",
      [](const VirtualStore& store, char letter) {
          store.AddDrive("F", Recorder());
-         data::InsertSampleDataDisc(store, letter);
+         store.InsertSampleData(letter);
      }},
 };
 

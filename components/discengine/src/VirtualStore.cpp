@@ -2,6 +2,7 @@
 
 #include "AudioImport.h"
 #include "StoreFiles.h"
+#include "data/SampleDataDisc.h"
 #include "discengine/Disc.h"
 #include "discengine/Errors.h"
 #include "discengine/SampleAudioDisc.h"
@@ -198,6 +199,10 @@ void VirtualStore::InsertSampleAudio(char letter) const {
     fs::path folder = FolderOf(letter);
     AudioDiscFiles staged = WriteSampleAudioDisc(folder, ".staging.disc");
     PlaceAudioDisc(folder, staged);
+}
+
+void VirtualStore::InsertSampleData(char letter) const {
+    data::InsertSampleDataDisc(*this, letter);
 }
 
 } // namespace discengine

@@ -89,6 +89,8 @@ public:
     // and stored as our own BIN + cue. Data tracks are refused.
     void InsertAudio(char letter, const std::filesystem::path& cueOrToc) const;
     void InsertSampleAudio(char letter) const;
+    // The sample data CD of the default store's F: (ISO9660 + Joliet + UDF, label SAMPLE DATA).
+    void InsertSampleData(char letter) const;
     // Tray state only; the medium stays.
     void SetTray(char letter, bool open) const;
     void RemoveMedium(char letter) const;

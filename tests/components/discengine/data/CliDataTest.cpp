@@ -115,6 +115,11 @@ TEST(CliData, BurnFromSourcesAndFromAnImageThenRefusesAWrittenDisc) {
               std::string::npos);
     EXPECT_EQ(f.Cli("burn E: --image " + Quote(f.dir / "i.iso") + " " + Quote(src), &out), 2);
     EXPECT_EQ(f.Cli("burn D: " + Quote(src), &out), 1); // a reader
+
+    // The sample data CD goes into any drive.
+    ASSERT_EQ(f.Cli("insert E: sample-data", &out), 0) << out;
+    EXPECT_EQ(testsupport::readFile(f.Store().FolderOf('E') / "disc.iso"),
+              testsupport::readFile(f.Store().FolderOf('F') / "disc.iso"));
 }
 
 TEST(CliData, CtrlCCancelsABurnAndLeavesTheDiscBlank) {
