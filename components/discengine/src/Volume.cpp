@@ -448,9 +448,18 @@ std::shared_ptr<IDiscVolume> OpenDriveVolume(const DriveState& state) {
     if (anyData) {
         fs::path image = state.folder / m.dataPayload;
         QuietLibcdio();
-        if (DetectFileSystems(image, 0) & kFsISO9660)
+        // Names as the disc's authoring kept them: Joliet, else UDF (an ISO9660/UDF bridge
+        // holds its long names there), else the d-character ISO9660 names.
+        const std::int32_t found = DetectFileSystems(image, 0);
+        if ((found & kFsJoliet) || !(found & kFsUDF))
             return std::make_shared<IsoVolume>(image);
-        return OpenUdfVolume(image);
+        try {
+            return OpenUdfVolume(image);
+        } catch (const EngineError&) {
+            if (!(found & kFsISO9660))
+                throw;
+        }
+        return std::make_shared<IsoVolume>(image);
     }
     if (!lengths.empty())
         return std::make_shared<AudioVolume>(starts, lengths, created);

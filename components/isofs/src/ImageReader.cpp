@@ -268,7 +268,7 @@ bool readUdf(const std::filesystem::path& image, LoadedImage& out, bool fillTree
     out.fileSystems |= fsUdf;
     char label[256] = {};
     if (out.volumeLabel.empty() && udf_get_logical_volume_id(udf.get(), label, sizeof label) > 0)
-        out.volumeLabel = label;
+        out.volumeLabel = latin1ToUtf8(label); // libudf hands it over as Latin-1
     if (!fillTree) {
         udf_dirent_free(root);
         return true;
@@ -292,8 +292,28 @@ LoadedImage readImageFile(const std::filesystem::path& image) {
     if (out.imageBlocks < 17)
         throw ImageReadError("The file " + image.string() + " is too small to be an image");
     bool iso = readIso(image, out);
-    bool udf = readUdf(image, out, !iso);
-    if (!iso && !udf)
+    if (iso && (out.fileSystems & fsJoliet)) {
+        readUdf(image, out, false); // only notes that UDF is there
+        return out;
+    }
+    // Without Joliet, an ISO9660/UDF bridge keeps its long names (and its label) in UDF.
+    LoadedImage udf;
+    udf.imageBlocks = out.imageBlocks;
+    bool haveUdf = false;
+    try {
+        haveUdf = readUdf(image, udf, true);
+    } catch (const ImageReadError& error) {
+        if (!iso)
+            throw;
+        out.warnings.push_back(std::string("The UDF tree was not used: ") + error.what());
+    }
+    if (haveUdf) {
+        udf.fileSystems |= out.fileSystems;
+        if (udf.volumeLabel.empty())
+            udf.volumeLabel = out.volumeLabel;
+        return udf;
+    }
+    if (!iso)
         throw ImageReadError("The file " + image.string() + " holds no ISO9660 or UDF file system");
     return out;
 }

@@ -102,8 +102,9 @@ TEST(ImageReader, LoadsGenisoimageImages) {
         int fileSystems;
         bool exactNames;
     };
+    // Without Joliet, a UDF bridge gives the names as they were.
     for (const Case& c : {Case{"-J", 3, true}, Case{"", 1, false}, Case{"-J -udf", 7, true},
-                          Case{"-udf", 5, false}}) {
+                          Case{"-udf", 5, true}}) {
         SCOPED_TRACE(c.args);
         auto image = dir / "peer.iso";
         ASSERT_EQ(run("genisoimage -quiet -V BACKUP " + c.args + " -o " + quote(image.string()) +

@@ -20,11 +20,11 @@ namespace {
 constexpr std::int32_t kDataImageId = 1;
 
 // The name a file has on the written volume as the volume layer lists it: Joliet when present,
-// else ISO9660 without its version and trailing dot, else UDF.
+// else UDF, else ISO9660 without its version and trailing dot.
 std::string VolumeName(const isofs::ImagePlan& plan, const std::string& imagePath, int fs) {
     if (fs & isofs::fsJoliet)
         return plan.jolietName(imagePath);
-    if (fs & isofs::fsIso9660) {
+    if (!(fs & isofs::fsUdf)) {
         std::string name = plan.isoName(imagePath);
         if (auto semicolon = name.find(';'); semicolon != std::string::npos)
             name.erase(semicolon);

@@ -39,6 +39,7 @@ TEST_P(LoadGenisoimage, TreeAndLabelComeBack) {
     ASSERT_TRUE(f.image->LoadImageFile(iso, 3));
     EXPECT_EQ(f.image->Volume()->Label(), "BACKUP");
     auto layout = f.image->Layout();
+    // Joliet or UDF keep the names as they were; plain ISO9660 has d-characters.
     auto notes =
         layout->FindItem(GetParam().empty() ? "\\DOCS\\OLD\\NOTES.TXT" : "\\docs\\old\\notes.txt");
     ASSERT_TRUE(notes) << GetParam();
@@ -50,11 +51,29 @@ TEST_P(LoadGenisoimage, TreeAndLabelComeBack) {
     EXPECT_EQ(f.recorder.WaitEnd(), kWriteCompleted);
     WaitForJobsOrDie(*f.engine);
     EXPECT_EQ(testsupport::readFile(f.dir / "copy.iso"), testsupport::readFile(iso));
+
+    // Burned with verification: every file of the disc matches the same file of the image.
+    f.Store().InsertBlank('E', kMediaCDR);
+    auto e = f.engine->FindDevice('E');
+    e->Refresh(false);
+    Recorder burn;
+    f.engine->SetListener(&burn);
+    f.image->SetAutoVerify(true);
+    ASSERT_TRUE(f.image->WriteImageFileToDevice(iso, e));
+    EXPECT_EQ(burn.WaitEnd(), kWriteCompleted);
+    WaitForJobsOrDie(*f.engine);
+    f.engine->SetListener(&f.recorder);
+    int matched = -1;
+    for (const auto& ev : burn.Events())
+        if (ev.kind == "verifycomplete")
+            matched = ev.b;
+    EXPECT_EQ(matched, 2);
+    EXPECT_EQ(e->Volume()->Label(), "BACKUP");
 }
 
 INSTANTIATE_TEST_SUITE_P(Options, LoadGenisoimage,
-                         ::testing::Values(std::string(), std::string("-J"),
-                                           std::string("-J -udf")));
+                         ::testing::Values(std::string(), std::string("-J"), std::string("-J -udf"),
+                                           std::string("-udf")));
 
 namespace {
 // Rewrites little-endian fields of the UDF file entry whose recorded length is `size`.
