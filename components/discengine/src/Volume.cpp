@@ -8,6 +8,7 @@
 #include "VolumeCommon.h"
 #include "discengine/Disc.h"
 #include "discengine/Errors.h"
+#include "isofs/ImageReader.h"
 
 #include <cctype>
 #include <cdio/iso9660.h>
@@ -81,16 +82,7 @@ std::chrono::system_clock::time_point FromTimeT(std::time_t t) {
 }
 
 std::string Latin1ToUtf8(const std::string& text) {
-    std::string out;
-    for (unsigned char c : text) {
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
+    return isofs::latin1ToUtf8(text);
 }
 
 void CopyThroughTemp(const IDiscVolume& volume, const std::string& path, const fs::path& target) {

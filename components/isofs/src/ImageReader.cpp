@@ -51,19 +51,6 @@ std::string sanitiseName(std::string name, std::vector<std::string>& warnings) {
     return name;
 }
 
-std::string latin1ToUtf8(const std::string& s) {
-    std::string out;
-    for (unsigned char c : s) {
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
-}
-
 std::string stripVersion(std::string name, bool primary) {
     auto semi = name.rfind(';');
     if (semi != std::string::npos && semi + 1 < name.size() &&
@@ -335,6 +322,19 @@ static void addEntries(const ImageEntry& dir, const std::string& path, FileLayou
 void fillLayout(const LoadedImage& image, FileLayout& layout) {
     layout.clear();
     addEntries(image.root, "", layout, {});
+}
+
+std::string latin1ToUtf8(const std::string& s) {
+    std::string out;
+    for (unsigned char c : s) {
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
 }
 
 } // namespace isofs

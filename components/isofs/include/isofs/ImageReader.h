@@ -41,4 +41,7 @@ LoadedImage readImageFile(const std::filesystem::path& image);
 // have no source path (burning an image file uses the file itself).
 void fillLayout(const LoadedImage& image, FileLayout& layout);
 
+// Names and labels that libiso9660 and libudf hand over in Latin-1, as UTF-8.
+std::string latin1ToUtf8(const std::string& s);
+
 } // namespace isofs
