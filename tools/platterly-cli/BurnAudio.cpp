@@ -2,8 +2,7 @@
 // the image refuses into a private temporary folder) and burns it, printing the progress.
 #include "BurnAudio.h"
 
-#include "audio/AudioError.h"
-#include "audio/DecodeToWav.h"
+#include "AudioDecoder.h"
 #include "discengine/Disc.h"
 
 #include <condition_variable>
@@ -188,7 +187,7 @@ bool FillImage(discengine::IAudioCDImageX& image, const std::vector<fs::path>& f
         fs::path wav;
         try {
             std::cout << "Track " << position << ": decoding " << file.string() << "\n";
-            wav = audio::DecodeToNewWav(file, temp);
+            wav = DecodeToNewWav(file, temp);
         } catch (const std::exception& error) {
             std::cerr << "platterly-cli: cannot decode " << file.string() << ": " << error.what()
                       << "\n";
