@@ -49,6 +49,15 @@ void Disc(QPainter& p, QPointF c, double r) {
     Stroke(p, shine, 1.3);
 }
 
+// A path drawn on the 24-unit grid around (12, 12), centred on `at` at `scale`.
+QPainterPath Placed(const QPainterPath& path, QPointF at, double scale) {
+    QTransform t;
+    t.translate(at.x(), at.y());
+    t.scale(scale, scale);
+    t.translate(-12, -12);
+    return t.map(path);
+}
+
 QPainterPath Flame(QPointF at, double scale) {
     QPainterPath path;
     path.moveTo(12, 4.2);
@@ -59,11 +68,7 @@ QPainterPath Flame(QPointF at, double scale) {
     path.cubicTo(9.6, 11.1, 10.3, 12.3, 11.3, 12.7);
     path.cubicTo(10.9, 10.0, 11.1, 7.1, 12, 4.2);
     path.closeSubpath();
-    QTransform t;
-    t.translate(at.x(), at.y());
-    t.scale(scale, scale);
-    t.translate(-12, -12);
-    return t.map(path);
+    return Placed(path, at, scale);
 }
 
 QPainterPath FlameCore(QPointF at, double scale) {
@@ -74,11 +79,7 @@ QPainterPath FlameCore(QPointF at, double scale) {
     path.cubicTo(10.7, 18.8, 9.7, 18.0, 9.7, 16.7);
     path.cubicTo(9.7, 15.4, 10.7, 14.3, 12, 13.0);
     path.closeSubpath();
-    QTransform t;
-    t.translate(at.x(), at.y());
-    t.scale(scale, scale);
-    t.translate(-12, -12);
-    return t.map(path);
+    return Placed(path, at, scale);
 }
 
 void PaintFlame(QPainter& p, QPointF at, double scale) {
