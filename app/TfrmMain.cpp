@@ -110,6 +110,8 @@ TfrmMain::TfrmMain(MainWindowOptions options, QWidget* parent)
 
     shell_.TimerUsed.setParent(this);
     BuildNavigation();
+    connect(tabReadCD, &TReadCDPage::DiscKindChanged, this,
+            [this](TReadCDPage::DiscKind kind) { ReadDiscKindChanged(static_cast<int>(kind)); });
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -148,8 +150,6 @@ void TfrmMain::BuildNavigation() {
 
 bool TfrmMain::FormCreate() {
     TSplashForm::ShowSplash(splashMs_);
-    connect(tabReadCD, &TReadCDPage::DiscKindChanged, this,
-            [this](TReadCDPage::DiscKind kind) { ReadDiscKindChanged(static_cast<int>(kind)); });
     if (!engine_->Initialize(0)) {
         ui::Prompts().MessageBox(this, Text(IDS_MSG_Error), Text(IDS_MSG_CannotInitialEngine),
                                  ui::MsgIcon::Error, ui::MsgButtons::OK);
