@@ -1,0 +1,19 @@
+#pragma once
+
+#include "DiscPlan.h"
+
+#include <cstdint>
+
+// Data sectors between their forms: the 2048 bytes of user data an ISO image holds, and the
+// 2352-byte raw sector of a BIN.
+namespace discengine::sheets {
+
+// The user data of one sector of `mode` (SectorBytes(mode) bytes at `sector`) into `out`
+// (2048 bytes). A raw sector without the sync pattern (a gap) gives zeros; mode 2 gives the
+// form 1 data after the sub-header.
+void CookSector(SectorMode mode, const char* sector, char* out);
+
+// The raw 2352-byte form of a mode 2 sector without sync and header (2336 bytes) at `lba`.
+void RawFromFormless(const char* sector, std::int64_t lba, char* out);
+
+} // namespace discengine::sheets
