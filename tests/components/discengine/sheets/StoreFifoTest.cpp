@@ -127,3 +127,22 @@ TEST(StoreFifo, InsertWithOutsideReadsAFileTheSheetNamesElsewhere) {
     EXPECT_EQ(Cli(store, "insert E: '" + (dir / "a" / "s.cue").string() + "' --outside", &out), 0)
         << out;
 }
+
+TEST(StoreFifo, FullEraseNeverWritesThroughALinkedImage) {
+    testsupport::TempDir dir;
+    fs::path store = dir / "drives";
+    const std::string iso = MakeIso(dir.path(), "KEEPME");
+    testsupport::writeFile(dir / "mine.iso", iso);
+    std::string out;
+    ASSERT_EQ(Cli(store, "insert E: '" + (dir / "mine.iso").string() + "'", &out), 0) << out;
+    // A medium.ini edited by hand into a rewritable disc over the linked image.
+    fs::path medium = store / "E" / "medium.ini";
+    std::string text = testsupport::readFile(medium);
+    text.replace(text.find("MediaType=255"), 13, "MediaType=9");
+    text.replace(text.find("Erasable=0"), 10, "Erasable=1");
+    testsupport::writeFile(medium, text);
+    ASSERT_EQ(Cli(store, "erase E:", &out), 0) << out;
+    EXPECT_TRUE(testsupport::readFile(dir / "mine.iso") == iso);
+    EXPECT_EQ(Cli(store, "drives", &out), 0);
+    EXPECT_TRUE(Has(out, "cd-rw (blank)")) << out;
+}
