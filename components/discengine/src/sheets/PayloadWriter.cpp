@@ -165,6 +165,25 @@ bool LinkSource(const PlanFile& source, const fs::path& target) {
     return !ec;
 }
 
+// The next sector of a data track as the BIN holds it: raw sectors as the image has them, the
+// others given sync, header and (mode 1) EDC/ECC. Sectors no file gave (a PREGAP) are empty
+// sectors of the track's mode.
+void RawDataSector(SectorMode mode, TrackBytes& bytes, std::int64_t lba, char* sector, char* out) {
+    const bool fromFile = bytes.Read(sector, SectorBytes(mode));
+    if (mode == SectorMode::Mode1Raw || mode == SectorMode::Mode2Raw) {
+        if (fromFile) {
+            std::memcpy(out, sector, kRawSector);
+            return;
+        }
+        std::memset(sector, 0, kRawSector);
+        mode = mode == SectorMode::Mode1Raw ? SectorMode::Mode1Cooked : SectorMode::Mode2Formless;
+    }
+    if (mode == SectorMode::Mode1Cooked)
+        RawFromCooked(sector, lba, out);
+    else
+        RawFromFormless(sector, lba, out);
+}
+
 void WriteBin(const DiscPlan& plan, const Layout& layout, const fs::path& target) {
     if (const PlanFile* whole = WholeSource(plan, kRawSector); whole && LinkSource(*whole, target))
         return;
@@ -173,21 +192,16 @@ void WriteBin(const DiscPlan& plan, const Layout& layout, const fs::path& target
     std::vector<char> buffer(kChunk * kRawSector), sector(kRawSector);
     for (std::size_t t = 0; t < plan.tracks.size(); ++t) {
         const PlanTrack& track = plan.tracks[t];
-        if (track.mode == SectorMode::Mode1Cooked)
-            throw EngineError("A MODE1/2048 data track beside audio tracks is not supported: "
-                              "use the image's MODE1/2352 form");
         TrackBytes bytes(plan, track);
-        const std::int64_t size = SectorBytes(track.mode);
         for (std::int64_t s = 0; s < layout.sectors[t];) {
             std::int64_t n = std::min(kChunk, layout.sectors[t] - s);
             std::int64_t lba = layout.first[t] + s;
-            if (size == kRawSector) {
+            if (track.mode == SectorMode::Audio) {
                 bytes.Read(buffer.data(), n * kRawSector);
             } else {
-                for (std::int64_t k = 0; k < n; ++k) {
-                    bytes.Read(sector.data(), size);
-                    RawFromFormless(sector.data(), lba + k, buffer.data() + k * kRawSector);
-                }
+                for (std::int64_t k = 0; k < n; ++k)
+                    RawDataSector(track.mode, bytes, lba + k, sector.data(),
+                                  buffer.data() + k * kRawSector);
             }
             out.WriteAt(buffer.data(), n * kRawSector, lba * kRawSector);
             s += n;

@@ -13,6 +13,10 @@ namespace discengine::sheets {
 // form 1 data after the sub-header.
 void CookSector(SectorMode mode, const char* sector, char* out);
 
+// The raw 2352-byte mode 1 sector at `lba` for 2048 bytes of user data: sync, header, the data,
+// its EDC and the P and Q parity of the error correction code.
+void RawFromCooked(const char* user, std::int64_t lba, char* out);
+
 // The raw 2352-byte form of a mode 2 sector without sync and header (2336 bytes) at `lba`.
 void RawFromFormless(const char* sector, std::int64_t lba, char* out);
 
