@@ -4,6 +4,7 @@
 #include "discengine/Disc.h"
 
 #include "discengine/Errors.h"
+#include "discengine/SampleAudioDisc.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -235,4 +236,42 @@ TEST(SheetImport, ABinWithItsSheetBesideItLoadsThroughTheSheet) {
                                               "    INDEX 01 00:00:00\n");
     s.store.InsertDiscImage('E', s.dir / "rip.bin");
     EXPECT_TRUE(ReadTrackAudio(s.dir / "drives", 'E', 1) == a);
+}
+
+TEST(CueWriter, EveryCueTheEngineWritesConvertsTextToLatin1TheSameWay) {
+    Store s;
+    // Malformed UTF-8 (a lead byte without its continuation), a C1 control, a quote, a character
+    // outside Latin-1, and plain Latin-1 letters.
+    const std::string title = "A\xC3(B\xC2\x85"
+                              "C\"D\xE2\x82\xAC"
+                              "E\xC3\xA9";
+    const std::string expected = "A?(B?C'D?E\xE9";
+    discengine::AudioDiscText text;
+    text.album = title;
+    text.tracks.push_back({title, ""});
+    discengine::WriteCueSheet(s.dir / "sample.cue", "x.bin", {300}, text);
+    const std::string sample = testsupport::readFile(s.dir / "sample.cue");
+    EXPECT_NE(sample.find("TITLE \"" + expected + "\""), std::string::npos) << sample;
+    EXPECT_EQ(sample.find("\xC3"), std::string::npos) << sample;
+
+    // An inserted sheet's texts (valid UTF-8 here) go through the same conversion.
+    const std::string utf8 = "D\xE2\x82\xAC"
+                             "E\xC3\xA9"
+                             "F\xC2\x85";
+    text.album = utf8;
+    discengine::WriteCueSheet(s.dir / "sample.cue", "x.bin", {300}, text);
+    EXPECT_NE(testsupport::readFile(s.dir / "sample.cue")
+                  .find("TITLE \"D?E\xE9"
+                        "F?\""),
+              std::string::npos);
+    testsupport::writeFile(s.dir / "t.bin", Pcm(300, 15));
+    testsupport::writeFile(s.dir / "t.cue", "TITLE \"" + utf8 +
+                                                "\"\nFILE \"t.bin\" BINARY\n  TRACK 01 AUDIO\n"
+                                                "    INDEX 01 00:00:00\n");
+    s.store.InsertDiscImage('E', s.dir / "t.cue");
+    const std::string stored = testsupport::readFile(s.store.FolderOf('E') / "disc.cue");
+    EXPECT_NE(stored.find("TITLE \"D?E\xE9"
+                          "F?\""),
+              std::string::npos)
+        << stored;
 }
