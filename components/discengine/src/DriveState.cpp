@@ -1,6 +1,5 @@
 #include "DriveState.h"
 
-#include "DiscModel.h"
 #include "RegularFile.h"
 #include "StoreFiles.h"
 #include "discengine/Errors.h"
@@ -34,13 +33,15 @@ using CdioPtr = std::unique_ptr<CdIo_t, CdioCloser>;
 } // namespace
 
 void ValidatePayload(const fs::path& folder, const MediumState& medium, bool openWithLibcdio) {
-    std::int64_t dataEnd = 0;
-    bool anyAudio = false;
+    std::int64_t dataEnd = 0, audioBlocks = 0;
+    std::vector<const TrackState*> audioTracks;
     for (const auto& t : medium.tracks) {
-        if (t.audio)
-            anyAudio = true;
-        else
+        if (t.audio) {
+            audioBlocks += t.blocks;
+            audioTracks.push_back(&t);
+        } else {
             dataEnd = std::max<std::int64_t>(dataEnd, std::int64_t{t.start} + t.blocks);
+        }
     }
     if (!medium.dataPayload.empty() && dataEnd > 0) {
         SourceFile data = OpenRegularFileOrThrow(folder / medium.dataPayload, "the data payload");
@@ -50,15 +51,13 @@ void ValidatePayload(const fs::path& folder, const MediumState& medium, bool ope
                               " is truncated: it holds " + std::to_string(size / 2048) +
                               " blocks, the tracks need " + std::to_string(dataEnd));
     }
-    if (!anyAudio)
+    if (audioTracks.empty())
         return;
-    // The sheet describes every track of the disc (data tracks of a mixed-mode disc as raw
-    // sectors), so libcdio's track numbers and addresses are the disc's.
     fs::path cue = folder / medium.audioPayload;
     fs::path bin = AudioBinPath(folder, medium);
     OpenRegularFileOrThrow(cue, "the audio payload");
     SourceFile binFile = OpenRegularFileOrThrow(bin, "the audio payload");
-    if (binFile.Size() < std::int64_t{UsedBlocksOf(medium)} * CDIO_CD_FRAMESIZE_RAW)
+    if (binFile.Size() < audioBlocks * CDIO_CD_FRAMESIZE_RAW)
         throw EngineError("The audio payload " + bin.filename().string() + " is truncated");
     if (!openWithLibcdio)
         return;
@@ -70,17 +69,21 @@ void ValidatePayload(const fs::path& folder, const MediumState& medium, bool ope
         throw EngineError("The audio payload " + medium.audioPayload + " cannot be opened");
     track_t first = cdio_get_first_track_num(cdio.get());
     track_t count = cdio_get_num_tracks(cdio.get());
-    if (count == CDIO_INVALID_TRACK || count != medium.tracks.size())
+    // The sheet describes every track of the disc (data tracks as raw sectors), so libcdio's
+    // track numbers and addresses are the disc's; a sheet of the audio tracks alone is read as
+    // stores of earlier builds hold it, by the track lengths.
+    const bool wholeDisc = count == medium.tracks.size();
+    if (count == CDIO_INVALID_TRACK || (!wholeDisc && count != audioTracks.size()))
         throw EngineError("The audio payload " + medium.audioPayload + " holds " +
                           std::to_string(count == CDIO_INVALID_TRACK ? 0 : count) +
                           " tracks, medium.ini lists " + std::to_string(medium.tracks.size()));
     for (track_t i = 0; i < count; ++i) {
         auto track = static_cast<track_t>(first + i);
-        const TrackState& listed = medium.tracks[i];
+        const TrackState& listed = wholeDisc ? medium.tracks[i] : *audioTracks[i];
         auto length = cdio_get_track_sec_count(cdio.get(), track);
         bool audio = cdio_get_track_format(cdio.get(), track) == TRACK_FORMAT_AUDIO;
         if (static_cast<std::int32_t>(length) != listed.blocks ||
-            cdio_get_track_lsn(cdio.get(), track) != listed.start)
+            (wholeDisc && cdio_get_track_lsn(cdio.get(), track) != listed.start))
             throw EngineError("The audio payload " + medium.audioPayload + ": track " +
                               std::to_string(i + 1) +
                               " position or length differs from medium.ini");

@@ -2,6 +2,7 @@
 
 #include "../StoreFiles.h"
 #include "CueReader.h"
+#include "Sectors.h"
 #include "TocReader.h"
 #include "discengine/Errors.h"
 
@@ -11,9 +12,6 @@ namespace fs = std::filesystem;
 
 namespace discengine::sheets {
 namespace {
-
-constexpr unsigned char kSync[12] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                     0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
 
 // A plan of one data track over a whole file.
 DiscPlan SingleTrack(const fs::path& file, SourceFile source, SectorMode mode) {
@@ -40,10 +38,9 @@ bool HasVolumeDescriptor(const SourceFile& source, std::int64_t at) {
 DiscPlan LoneBin(const fs::path& file) {
     SourceFile source = OpenRegularFileOrThrow(file, "the image");
     std::int64_t size = source.Size();
-    unsigned char head[16] = {};
-    if (size % kRawSector == 0 &&
-        ReadAt(source.Fd(), reinterpret_cast<char*>(head), 16, 16 * kRawSector) == 16 &&
-        std::memcmp(head, kSync, sizeof kSync) == 0)
+    char head[16] = {};
+    if (size % kRawSector == 0 && ReadAt(source.Fd(), head, 16, 16 * kRawSector) == 16 &&
+        HasSync(head))
         return SingleTrack(file, std::move(source),
                            head[15] == 2 ? SectorMode::Mode2Raw : SectorMode::Mode1Raw);
     if (size % kUserData == 0 && HasVolumeDescriptor(source, 16 * kUserData))

@@ -101,6 +101,10 @@ void Ecc(unsigned char* sector) {
 
 } // namespace
 
+bool HasSync(const char* sector) {
+    return std::memcmp(sector, kSync, sizeof kSync) == 0;
+}
+
 void CookSector(SectorMode mode, const char* sector, char* out) {
     switch (mode) {
     case SectorMode::Mode1Cooked:
@@ -111,7 +115,7 @@ void CookSector(SectorMode mode, const char* sector, char* out) {
         return;
     case SectorMode::Mode1Raw:
     case SectorMode::Mode2Raw:
-        if (std::memcmp(sector, kSync, sizeof kSync) == 0 && (sector[15] == 1 || sector[15] == 2)) {
+        if (HasSync(sector) && (sector[15] == 1 || sector[15] == 2)) {
             // The header says which mode the sector really is: sheets often name it wrongly.
             std::memcpy(out, sector + (sector[15] == 1 ? 16 : 24), kUserData);
             return;

@@ -8,6 +8,9 @@
 // 2352-byte raw sector of a BIN.
 namespace discengine::sheets {
 
+// True when a raw sector starts with the sync pattern of a data sector.
+bool HasSync(const char* sector);
+
 // The user data of one sector of `mode` (SectorBytes(mode) bytes at `sector`) into `out`
 // (2048 bytes). A raw sector without the sync pattern (a gap) gives zeros; mode 2 gives the
 // form 1 data after the sub-header.

@@ -174,12 +174,18 @@ private:
     }
 
     // A length or position: mm:ss:ff in sectors, or a plain number of `unit` bytes.
+    // Anything longer than a disc is refused here, so sums of lengths cannot overflow.
     std::int64_t Bytes(const std::string& text, std::int64_t sector, std::int64_t unit) {
+        std::int64_t bytes = 0;
         if (auto msf = ParseMsf(text))
-            return *msf * sector;
-        if (auto count = ParseCount(text))
-            return *count * unit;
-        Fail("\"" + text + "\" is neither mm:ss:ff nor a number");
+            bytes = *msf * sector;
+        else if (auto count = ParseCount(text))
+            bytes = *count * unit;
+        else
+            Fail("\"" + text + "\" is neither mm:ss:ff nor a number");
+        if (bytes > kMaxDiscFrames * kRawSector)
+            Fail(text + " is longer than a CD");
+        return bytes;
     }
 
     bool IsNumberOrTime() const {

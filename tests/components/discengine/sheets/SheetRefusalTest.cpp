@@ -102,6 +102,13 @@ TEST(SheetRefusal, BrokenSheetsNameTheLineAndTheReason) {
     EXPECT_TRUE(Has(Refusal(s, s.dir / "bad.toc"), "FIFO sources are not read"));
     testsupport::writeFile(s.dir / "bad.toc", "TRACK AUDIO\nFILE \"a.bin\" 0 99:00:00\n");
     EXPECT_TRUE(Has(Refusal(s, s.dir / "bad.toc"), "fewer bytes"));
+    testsupport::writeFile(s.dir / "bad.toc", "TRACK AUDIO\nSILENCE 999999999999999\n");
+    EXPECT_TRUE(Has(Refusal(s, s.dir / "bad.toc"), "longer than a CD"));
+    std::string endless = "TRACK AUDIO\n";
+    for (int i = 0; i < 5000; ++i)
+        endless += "SILENCE 99:00:00\n";
+    testsupport::writeFile(s.dir / "bad.toc", endless);
+    EXPECT_TRUE(Has(Refusal(s, s.dir / "bad.toc"), "more than a CD can hold"));
     testsupport::writeFile(s.dir / "x.nrg", "NERO");
     EXPECT_TRUE(Has(Refusal(s, s.dir / "x.nrg"), "convert"));
     EXPECT_EQ(s.Drive('E')->DiscInfo()->MediaType(), discengine::kMediaCDRW);
