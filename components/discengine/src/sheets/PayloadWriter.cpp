@@ -102,7 +102,8 @@ private:
         std::int64_t at = file.dataOffset + piece.offset + done_;
         std::int64_t got = ReadAt(file.file.Fd(), out, n, at);
         if (got < n && at + got < file.dataOffset + file.dataBytes)
-            throw EngineError("Cannot read " + file.path.string() + ": " + std::strerror(errno));
+            throw EngineError("Cannot read " + file.path.string() +
+                              ": it is shorter than when the sheet was read, or unreadable");
         std::memset(out + got, 0, static_cast<std::size_t>(n - got)); // a partial last sector
         if (file.kind == FileKind::Motorola) {
             // Big-endian samples: swap each pair, counted from the piece's start.
