@@ -45,7 +45,8 @@ TEST(SheetRefusal, FilesOutsideTheSheetsFolderNeedTheUsersConsent) {
     testsupport::writeFile(sheets / "up.cue", Sheet("../elsewhere/outside.bin"));
     testsupport::writeFile(sheets / "link.cue", Sheet("link.bin"));
     testsupport::writeFile(sheets / "abs.cue", Sheet((elsewhere / "outside.bin").string()));
-    for (const char* name : {"passwd.cue", "up.cue", "link.cue", "abs.cue"}) {
+    testsupport::writeFile(sheets / "passwd.toc", "CD_DA\nTRACK AUDIO\nFILE \"/etc/passwd\" 0\n");
+    for (const char* name : {"passwd.cue", "up.cue", "link.cue", "abs.cue", "passwd.toc"}) {
         std::string why = Refusal(s, sheets / name);
         EXPECT_TRUE(Has(why, "outside the sheet's folder")) << name << ": " << why;
     }
