@@ -71,6 +71,7 @@ public:
         if (!root)
             throw EngineError("The UDF root folder cannot be read");
         FindPartition();
+        CheckFolder(root.get(), "\\"); // libudf reads a folder's listing in one piece
         char id[256] = {};
         if (udf_get_volume_id(udf_.get(), id, sizeof id - 1) > 0)
             label_ = Latin1ToUtf8(id);

@@ -235,7 +235,10 @@ public:
         if (!root)
             throw EngineError("The data disc's root folder cannot be read");
         rootLsn_ = root->lsn;
+        const bool rootFits = Inside(root->lsn, root->size) && root->size <= kMaxFolderBytes;
         iso9660_stat_free(root);
+        if (!rootFits)
+            throw EngineError("The data disc's root folder lies outside the disc");
     }
 
     std::string Label() const override { return label_; }
@@ -323,10 +326,7 @@ private:
             bool folder = stat->type == iso9660_stat_s::_STAT_DIR;
             // libcdio lists each extent of a file over 4 GiB as a record of the same name.
             if (!folder && raw == previous && !nodes.empty() && !nodes.back().entry.isFolder) {
-                if (nodes.back().entry.problem.empty()) { // a refused file stays refused
-                    nodes.back().extents.push_back({stat->lsn, stat->size});
-                    CheckFile(nodes.back());
-                }
+                AddExtent(nodes.back(), stat->lsn, stat->size);
                 continue;
             }
             previous = raw;
@@ -351,8 +351,7 @@ private:
             if (folder) {
                 CheckFolder(node, stat->size);
             } else {
-                node.extents.push_back({stat->lsn, stat->size});
-                CheckFile(node);
+                AddExtent(node, stat->lsn, stat->size);
             }
             nodes.push_back(node);
             if (folder)
@@ -369,21 +368,19 @@ private:
 
     // A file's size is the sum of its extents, each checked against the image before it counts:
     // a file that claims more than the disc holds gets a problem and no size.
-    void CheckFile(IsoNode& node) const {
-        std::uint64_t total = 0;
-        for (const auto& extent : node.extents) {
-            if (!Inside(extent.lsn, extent.bytes)) {
-                Refuse(node, "The file " + node.entry.name + " extends past the end of the disc");
-                return;
-            }
-            total += extent.bytes;
+    void AddExtent(IsoNode& node, lsn_t lsn, std::uint32_t bytes) const {
+        if (!node.entry.problem.empty())
+            return; // a refused file stays refused
+        const std::uint64_t total = node.entry.size + bytes;
+        if (!Inside(lsn, bytes))
+            Refuse(node, "The file " + node.entry.name + " extends past the end of the disc");
+        else if (total > static_cast<std::uint64_t>(imageBlocks_) * ISO_BLOCKSIZE)
+            Refuse(node, "The file " + node.entry.name + " claims at least " +
+                             std::to_string(total) + " bytes, more than the disc holds");
+        else {
+            node.extents.push_back({lsn, bytes});
+            node.entry.size = total;
         }
-        if (total > static_cast<std::uint64_t>(imageBlocks_) * ISO_BLOCKSIZE) {
-            Refuse(node, "The file " + node.entry.name + " claims " + std::to_string(total) +
-                             " bytes, more than the disc holds");
-            return;
-        }
-        node.entry.size = total;
     }
 
     // libiso9660 reads a folder's records in one piece: folders outside the image or larger

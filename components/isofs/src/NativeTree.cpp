@@ -226,7 +226,11 @@ bool addNativeTree(const fs::path& folder, const std::string& imagePath, TreeTar
     while (!at.empty() && at.back() == '\\')
         at.pop_back();
     Walk walk(target);
-    walk.root(folder, at);
+    // Sources are read again when the image is written: a relative path must not depend on
+    // the working folder of that moment.
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(folder, ec);
+    walk.root(ec ? folder : absolute, at);
     return walk.leftOut();
 }
 
