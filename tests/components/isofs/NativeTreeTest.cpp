@@ -103,6 +103,17 @@ TEST(NativeTree, SeparatorsAndControlsInNamesAreReplacedSoNoTwoFilesCollide) {
     EXPECT_EQ(layout.findItem("\\again\\sub_real~2.txt")->size(), 23u);
     EXPECT_EQ(layout.findItem("\\again\\sub_real.txt")->size(), 34u);
 
+    // An entry the layout refuses (a file already where the folder would go) is reported and
+    // skipped; the rest still goes in.
+    FileLayout clash;
+    clash.addItem((dir / "other.txt").string(), "\\sub");
+    LayoutTarget clashTarget(clash);
+    EXPECT_TRUE(addNativeTree(src, "", clashTarget.target));
+    ASSERT_EQ(clashTarget.left.size(), 1u);
+    EXPECT_NE(clashTarget.left["sub"].find("\\sub"), std::string::npos) << clashTarget.left["sub"];
+    EXPECT_EQ(clash.root().childCount(), 6u);
+    EXPECT_FALSE(clash.findItem("\\sub")->isFolder());
+
     EXPECT_EQ(imageNameOf("a\\b\x7F\x1F\n.txt"), "a_b___.txt");
     EXPECT_EQ(imageNameOf("caf\xC3\xA9 \xE2\x98\x83.txt"), "caf\xC3\xA9 \xE2\x98\x83.txt");
 }
