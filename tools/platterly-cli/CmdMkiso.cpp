@@ -1,5 +1,6 @@
 #include "Commands.h"
-#include "WriteWatcher.h"
+#include "jobs/DataLayout.h"
+#include "jobs/WriteWatcher.h"
 
 #include "discengine/Disc.h"
 
@@ -52,14 +53,14 @@ int Mkiso(cli::Context& context, const std::vector<std::string>& args) {
     auto layout = image->Layout();
     layout->Clear();
     for (std::size_t i = 0; i + 1 < rest.size(); ++i)
-        cli::AddSourceToImage(*context.engine, *layout, rest[i]);
+        jobs::AddSourceToImage(*context.engine, *layout, rest[i]);
     image->Volume()->SetLabel(label);
     image->SetFileSystems(fileSystems);
     image->SetUseFileDate(fileDate);
     image->SetAutoVerify(verify);
     image->SetWriteKind(1);
     std::filesystem::path output = rest.back();
-    cli::WriteWatcher watcher("Writing");
+    jobs::WriteWatcher watcher({"Writing"});
     context.engine->SetListener(&watcher);
     if (!image->WriteToImageFile(output)) {
         context.engine->SetListener(nullptr);
