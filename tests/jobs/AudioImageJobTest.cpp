@@ -94,65 +94,107 @@ TEST(AudioImagePreparation, TheDiscMustBeABlankDiscInAWriterWithRoomForTheTracks
               "the disc in E: is not blank; an audio CD needs a blank disc");
 }
 
-TEST(AudioBurnInterrupt, CtrlCDuringTheWriteCancelsAndLeavesNoDecodedCopyBehind) {
+// platterly-cli burn --audio on its own store and temporary folder, stopped by a signal.
+class AudioBurnInterrupt : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(dir / "tmp");
+        std::string out;
+        ASSERT_EQ(RunCommand(env + " " + tmp + " '" + cli + "' drives", &out), 0) << out;
+    }
+    void TearDown() override {
+        if (pid > 0 && ::waitpid(pid, nullptr, WNOHANG) == 0) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+    }
+    fs::path Mp3(const std::string& name, int seconds) {
+        std::string out;
+        const fs::path file = dir / name;
+        EXPECT_EQ(RunCommand("ffmpeg -v error -f lavfi -i 'sine=frequency=440:duration=" +
+                                 std::to_string(seconds) + "' -ac 2 -ar 44100 -c:a libmp3lame '" +
+                                 file.string() + "'",
+                             &out),
+                  0)
+            << out;
+        return file;
+    }
+    // Starts a 1x burn (176 KB/s keeps a write going for seconds) of `files` onto E:.
+    void Start(const std::vector<fs::path>& files) {
+        std::vector<std::string> args = {cli, "burn", "E:", "--audio", "--speed", "176"};
+        for (const auto& file : files)
+            args.push_back(file.string());
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        std::vector<char*> envp = {env.data(), tmp.data(), nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+        ASSERT_EQ(posix_spawn(&pid, cli.c_str(), &actions, nullptr, argv.data(), envp.data()), 0);
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    bool WaitForOutput(const std::string& text) {
+        for (int i = 0; i < 1200; ++i) {
+            if (Printed().find(text) != std::string::npos)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    }
+    // Sends the signal and waits for the tool's end; its wait status, or -1 if it had to be
+    // killed.
+    int Stop(int signal) {
+        ::kill(pid, signal);
+        int status = 0;
+        for (int i = 0; i < 1200; ++i) {
+            if (::waitpid(pid, &status, WNOHANG) == pid) {
+                pid = 0;
+                return status;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return -1;
+    }
+    std::string Printed() { return testsupport::readFile(log); }
+
     testsupport::TempDir dir;
-    fs::create_directories(dir / "tmp");
-    const std::string env = "PLATTERLY_DRIVES=" + (dir / "drives").string();
-    const std::string tmp = "TMPDIR=" + (dir / "tmp").string();
-    std::string out;
-    ASSERT_EQ(RunCommand(env + " " + tmp + " '" PLATTERLY_DIST_DIR "/platterly-cli' drives", &out),
-              0)
-        << out;
-    testsupport::writeFile(dir / "long.wav", CdWavBytes(44100 * 20, 8));
-    // An MP3 is decoded into the temporary folder before the write starts.
-    ASSERT_EQ(RunCommand("ffmpeg -v error -f lavfi -i 'sine=frequency=440:duration=2' -ac 2 "
-                         "-ar 44100 -c:a libmp3lame '" +
-                             (dir / "short.mp3").string() + "'",
-                         &out),
-              0)
-        << out;
-    const fs::path log = dir / "out.txt";
+    std::string env = "PLATTERLY_DRIVES=" + (dir / "drives").string();
+    std::string tmp = "TMPDIR=" + (dir / "tmp").string();
     std::string cli = PLATTERLY_DIST_DIR "/platterly-cli";
-    std::string one = (dir / "short.mp3").string(), two = (dir / "long.wav").string();
-    // 1x (176 KB/s) keeps the write going for many seconds.
-    std::vector<std::string> args = {cli, "burn", "E:", "--audio", "--speed", "176", one, two};
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<char*> envp = {const_cast<char*>(env.c_str()), const_cast<char*>(tmp.c_str()),
-                               nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    fs::path log = dir / "out.txt";
     pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, cli.c_str(), &actions, nullptr, argv.data(), envp.data()), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    bool writing = false;
-    for (int i = 0; i < 1200 && !writing; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        writing = testsupport::readFile(log).find("Writing track") != std::string::npos;
-    }
-    EXPECT_TRUE(writing) << testsupport::readFile(log);
+};
+
+TEST_F(AudioBurnInterrupt, CtrlCDuringTheWriteCancelsAndLeavesNoDecodedCopyBehind) {
+    testsupport::writeFile(dir / "long.wav", CdWavBytes(44100 * 20, 8));
+    // The MP3 is decoded into the temporary folder before the write starts.
+    Start({Mp3("short.mp3", 2), dir / "long.wav"});
+    ASSERT_TRUE(WaitForOutput("Writing track")) << Printed();
     EXPECT_FALSE(fs::is_empty(dir / "tmp")) << "the decoded copy is there while the write runs";
-    ::kill(pid, SIGINT);
-    int status = 0;
-    for (int i = 0; i < 1200 && ::waitpid(pid, &status, WNOHANG) == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    if (::waitpid(pid, &status, WNOHANG) == 0) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, &status, 0);
-        FAIL() << "the burn did not stop after Ctrl+C";
-    }
-    const std::string printed = testsupport::readFile(log);
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by the signal, not by the job: " << printed;
-    EXPECT_EQ(WEXITSTATUS(status), 130) << printed;
+    const int status = Stop(SIGINT);
+    ASSERT_NE(status, -1) << "the burn did not stop after Ctrl+C";
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by the signal, not by the job: " << Printed();
+    EXPECT_EQ(WEXITSTATUS(status), 130) << Printed();
     EXPECT_TRUE(fs::is_empty(dir / "tmp")) << "a decoded WAV was left behind";
     // The disc received part of the tracks: it is no longer blank, and the user is told so.
     auto medium = testsupport::readFile(dir / "drives" / "E" / "medium.ini");
     EXPECT_NE(medium.find("DiscStatus=3"), std::string::npos) << medium;
-    EXPECT_NE(printed.find("cancelled; the disc holds an unfinished write"), std::string::npos)
-        << printed;
+    EXPECT_NE(Printed().find("cancelled; the disc holds an unfinished write"), std::string::npos)
+        << Printed();
+}
+
+TEST_F(AudioBurnInterrupt, SigtermWhileDecodingStopsTheJobAndRemovesWhatWasDecoded) {
+    Start({Mp3("a.mp3", 240), Mp3("b.mp3", 240), Mp3("c.mp3", 240)});
+    ASSERT_TRUE(WaitForOutput("Track 1: decoding")) << Printed();
+    const int status = Stop(SIGTERM);
+    ASSERT_NE(status, -1) << "the burn did not stop after SIGTERM";
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by the signal, not by the job: " << Printed();
+    EXPECT_EQ(WEXITSTATUS(status), 130) << Printed();
+    EXPECT_NE(Printed().find("platterly-cli: cancelled; "), std::string::npos) << Printed();
+    EXPECT_EQ(Printed().find("Write completed."), std::string::npos) << Printed();
+    EXPECT_TRUE(fs::is_empty(dir / "tmp")) << "a decoded WAV was left behind";
 }
