@@ -1,0 +1,30 @@
+#pragma once
+
+// What every fuzz target shares: a scratch folder for the files an input becomes, and a check
+// that turns a broken promise of the code under test into a crash the fuzzer keeps.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace fuzzsupport {
+
+// A private folder under $TMPDIR for this process, removed when the process ends normally.
+const std::filesystem::path& Scratch();
+
+void WriteFile(const std::filesystem::path& file, std::string_view bytes);
+void WriteFile(const std::filesystem::path& file, const std::uint8_t* data, std::size_t size);
+std::string ReadFile(const std::filesystem::path& file);
+
+// Prints what was promised and aborts, so libFuzzer records the input as a crash.
+[[noreturn]] void Broken(const char* promise, const std::string& detail = {});
+
+} // namespace fuzzsupport
+
+#define FUZZ_CHECK(condition, detail)                                                              \
+    do {                                                                                           \
+        if (!(condition))                                                                          \
+            ::fuzzsupport::Broken(#condition, (detail));                                           \
+    } while (false)

@@ -1,0 +1,57 @@
+// Runs a fuzz target's function over saved inputs without searching for new ones, so the normal
+// build can check in CI that every seed and every crasher found so far passes.
+//   replay SEEDS [REGRESSIONS...]
+// SEEDS must hold at least one input; a regression folder may be missing (no crasher yet).
+#include "FuzzSupport.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<fs::path> InputsIn(const fs::path& folder) {
+    std::vector<fs::path> inputs;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            inputs.push_back(entry.path());
+    std::sort(inputs.begin(), inputs.end());
+    return inputs;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s SEEDS [REGRESSIONS...]\n", argv[0]);
+        return 2;
+    }
+    std::error_code ec;
+    if (!fs::is_directory(argv[1], ec) || InputsIn(argv[1]).empty()) {
+        std::fprintf(stderr, "%s: no seed inputs in %s\n", argv[0], argv[1]);
+        return 1;
+    }
+    std::vector<fs::path> inputs = InputsIn(argv[1]);
+    for (int i = 2; i < argc; ++i) {
+        if (!fs::is_directory(argv[i], ec))
+            continue;
+        auto crashers = InputsIn(argv[i]);
+        inputs.insert(inputs.end(), crashers.begin(), crashers.end());
+    }
+    for (const auto& input : inputs) {
+        // Printed first, so a crash names the input that caused it.
+        std::printf("replay %s\n", input.c_str());
+        std::fflush(stdout);
+        const std::string bytes = fuzzsupport::ReadFile(input);
+        LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    }
+    std::printf("%zu inputs passed\n", inputs.size());
+    return 0;
+}
