@@ -55,6 +55,12 @@ std::string ReadFile(const fs::path& file) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+void Note(const std::string& text) {
+    static const bool verbose = std::getenv("PLATTERLY_FUZZ_VERBOSE") != nullptr;
+    if (verbose)
+        std::fprintf(stderr, "note: %s\n", text.c_str());
+}
+
 void Broken(const char* promise, const std::string& detail) {
     std::fprintf(stderr, "fuzz check failed: %s%s%s\n", promise, detail.empty() ? "" : ": ",
                  detail.c_str());

@@ -18,6 +18,9 @@ void WriteFile(const std::filesystem::path& file, std::string_view bytes);
 void WriteFile(const std::filesystem::path& file, const std::uint8_t* data, std::size_t size);
 std::string ReadFile(const std::filesystem::path& file);
 
+// With PLATTERLY_FUZZ_VERBOSE set, prints why an input was refused (for looking at seeds).
+void Note(const std::string& text);
+
 // Prints what was promised and aborts, so libFuzzer records the input as a crash.
 [[noreturn]] void Broken(const char* promise, const std::string& detail = {});
 

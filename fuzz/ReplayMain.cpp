@@ -1,6 +1,6 @@
 // Runs a fuzz target's function over saved inputs without searching for new ones, so the normal
 // build can check in CI that every seed and every crasher found so far passes.
-//   replay SEEDS [REGRESSIONS...]
+//   replay SEEDS [REGRESSIONS...]      (each a folder or one file)
 // SEEDS must hold at least one input; a regression folder may be missing (no crasher yet).
 #include "FuzzSupport.h"
 
@@ -17,11 +17,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A file is one input; a folder gives every file below it, in name order.
 std::vector<fs::path> InputsIn(const fs::path& folder) {
+    // Absolute: a target may change the working folder (the sheet targets do).
     std::vector<fs::path> inputs;
+    if (fs::is_regular_file(folder))
+        return {fs::absolute(folder)};
     for (const auto& entry : fs::recursive_directory_iterator(folder))
         if (entry.is_regular_file())
-            inputs.push_back(entry.path());
+            inputs.push_back(fs::absolute(entry.path()));
     std::sort(inputs.begin(), inputs.end());
     return inputs;
 }
@@ -34,13 +38,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::error_code ec;
-    if (!fs::is_directory(argv[1], ec) || InputsIn(argv[1]).empty()) {
+    if (!fs::exists(argv[1], ec) || InputsIn(argv[1]).empty()) {
         std::fprintf(stderr, "%s: no seed inputs in %s\n", argv[0], argv[1]);
         return 1;
     }
     std::vector<fs::path> inputs = InputsIn(argv[1]);
     for (int i = 2; i < argc; ++i) {
-        if (!fs::is_directory(argv[i], ec))
+        if (!fs::exists(argv[i], ec))
             continue;
         auto crashers = InputsIn(argv[i]);
         inputs.insert(inputs.end(), crashers.begin(), crashers.end());

@@ -50,6 +50,9 @@ const fs::path& SheetFolder() {
         fuzzsupport::WriteFile(f / "track02.wav", Wav(Pcm(9, 4)));
         fuzzsupport::WriteFile(f / "data.bin", std::string(16 * kFrame, '\0'));
         fuzzsupport::WriteFile(f / "data.iso", std::string(16 * 2048, '\0'));
+        // libcdio's TOC reader looks up FILE names from the working folder; run from the
+        // sheet's folder, as a user inserting a sheet beside its audio would.
+        fs::current_path(f);
         return f;
     }();
     return folder;
@@ -63,8 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzsupport::WriteFile(sheet, data, size);
     try {
         fuzzsupport::Store().InsertAudio('E', sheet);
-    } catch (const EngineError&) {
-        return 0; // refused with a reason
+    } catch (const EngineError& e) {
+        fuzzsupport::Note(e.what()); // refused with a reason
+        return 0;
     }
     device->Refresh(true);
     FUZZ_CHECK(device->MediumProblem().empty(),

@@ -115,7 +115,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         volume = device->Volume();
         volume->Label();
         volume->TotalSize();
-    } catch (const EngineError&) {
+    } catch (const EngineError& e) {
+        fuzzsupport::Note(e.what());
         return 0;
     }
     Budget budget;

@@ -108,7 +108,9 @@ cue cd-text 'CATALOG 0123456789012' 'PERFORMER "The Seeds"' 'TITLE "Album of See
   'REM GENRE Test' 'REM DATE 2023' 'FILE "sheet.bin" BINARY' '  TRACK 01 AUDIO' \
   '    TITLE "First"' '    PERFORMER "Someone"' '    SONGWRITER "Writer"' '    ISRC USABC2300001' \
   '    FLAGS DCP PRE' '    INDEX 01 00:00:00' '  TRACK 02 AUDIO' '    TITLE "Second"' \
-  '    INDEX 01 00:00:10' '    POSTGAP 00:00:02'
+  '    INDEX 01 00:00:10'
+cue gaps 'FILE "sheet.bin" BINARY' '  TRACK 01 AUDIO' '    INDEX 01 00:00:00' '    POSTGAP 00:00:01' \
+  '  TRACK 02 AUDIO' '    PREGAP 00:00:02' '    INDEX 01 00:00:08'
 cue mixed-mode 'FILE "data.bin" BINARY' '  TRACK 01 MODE1/2352' '    INDEX 01 00:00:00' \
   'FILE "sheet.bin" BINARY' '  TRACK 02 AUDIO' '    PREGAP 00:02:00' '    INDEX 01 00:00:00'
 cue mode1-2048 'FILE "data.iso" BINARY' '  TRACK 01 MODE1/2048' '    INDEX 01 00:00:00'
