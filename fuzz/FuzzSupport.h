@@ -3,20 +3,19 @@
 // What every fuzz target shares: a scratch folder for the files an input becomes, and a check
 // that turns a broken promise of the code under test into a crash the fuzzer keeps.
 
+#include "support/TempDir.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
-#include <string_view>
 
 namespace fuzzsupport {
 
 // A private folder under $TMPDIR for this process, removed when the process ends normally.
 const std::filesystem::path& Scratch();
 
-void WriteFile(const std::filesystem::path& file, std::string_view bytes);
-void WriteFile(const std::filesystem::path& file, const std::uint8_t* data, std::size_t size);
-std::string ReadFile(const std::filesystem::path& file);
+void WriteInput(const std::filesystem::path& file, const std::uint8_t* data, std::size_t size);
 
 // With PLATTERLY_FUZZ_VERBOSE set, prints why an input was refused (for looking at seeds).
 void Note(const std::string& text);

@@ -50,7 +50,7 @@ Values ReadAll(const platform::IniFile& ini, const std::string& text) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const fs::path file = fuzzsupport::Scratch() / "settings.ini";
     const std::string text(reinterpret_cast<const char*>(data), size);
-    fuzzsupport::WriteFile(file, text);
+    testsupport::writeFile(file, text);
     platform::ParseIniInteger(text);
 
     platform::IniFile ini(file);
@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                "a key reads back as written");
     before.erase({"fuzz", "written"});
     before.erase({"config", "erased"});
-    const Values after = ReadAll(again, fuzzsupport::ReadFile(file));
+    const Values after = ReadAll(again, testsupport::readFile(file));
     for (const auto& [slot, value] : before) {
         auto it = after.find(slot);
         FUZZ_CHECK(it != after.end() && it->second == value,

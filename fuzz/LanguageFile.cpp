@@ -9,7 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto file = fuzzsupport::Scratch() / "language.lng";
-    fuzzsupport::WriteFile(file, data, size);
+    fuzzsupport::WriteInput(file, data, size);
     globals::LanguageFileName = file.string();
     MultiLanguages::ResetToEnglish();
     MultiLanguages::LoadLanguage();

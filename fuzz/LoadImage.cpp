@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto image = fuzzsupport::Engine().DataImage();
     auto layout = image->Layout();
     const fs::path file = fuzzsupport::Scratch() / "loaded.iso";
-    fuzzsupport::WriteFile(file, data, size);
+    fuzzsupport::WriteInput(file, data, size);
     layout->Clear();
     if (!image->LoadImageFile(file, kAllFileSystems))
         return 0;

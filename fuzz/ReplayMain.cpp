@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
         // Printed first, so a crash names the input that caused it.
         std::printf("replay %s\n", input.c_str());
         std::fflush(stdout);
-        const std::string bytes = fuzzsupport::ReadFile(input);
+        const std::string bytes = testsupport::readFile(input);
         LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     }
     std::printf("%zu inputs passed\n", inputs.size());

@@ -44,12 +44,12 @@ const fs::path& SheetFolder() {
     static const fs::path folder = [] {
         fs::path f = fuzzsupport::Scratch() / "sheets";
         fs::create_directories(f);
-        fuzzsupport::WriteFile(f / "sheet.bin", Pcm(16, 1));
-        fuzzsupport::WriteFile(f / "audio.bin", Pcm(12, 2));
-        fuzzsupport::WriteFile(f / "track01.wav", Wav(Pcm(8, 3)));
-        fuzzsupport::WriteFile(f / "track02.wav", Wav(Pcm(9, 4)));
-        fuzzsupport::WriteFile(f / "data.bin", std::string(16 * kFrame, '\0'));
-        fuzzsupport::WriteFile(f / "data.iso", std::string(16 * 2048, '\0'));
+        testsupport::writeFile(f / "sheet.bin", Pcm(16, 1));
+        testsupport::writeFile(f / "audio.bin", Pcm(12, 2));
+        testsupport::writeFile(f / "track01.wav", Wav(Pcm(8, 3)));
+        testsupport::writeFile(f / "track02.wav", Wav(Pcm(9, 4)));
+        testsupport::writeFile(f / "data.bin", std::string(16 * kFrame, '\0'));
+        testsupport::writeFile(f / "data.iso", std::string(16 * 2048, '\0'));
         // libcdio's TOC reader looks up FILE names from the working folder; run from the
         // sheet's folder, as a user inserting a sheet beside its audio would.
         fs::current_path(f);
@@ -63,7 +63,7 @@ const fs::path& SheetFolder() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     auto device = fuzzsupport::Drive('E');
     const fs::path sheet = SheetFolder() / ("sheet" PLATTERLY_SHEET_EXTENSION);
-    fuzzsupport::WriteFile(sheet, data, size);
+    fuzzsupport::WriteInput(sheet, data, size);
     try {
         fuzzsupport::Store().InsertAudio('E', sheet);
     } catch (const EngineError& e) {

@@ -43,7 +43,7 @@ void CheckCopy(const IDiscVolume& volume, const std::string& path, const std::st
     }
     if (copied) {
         FUZZ_CHECK(bytes, "a copy succeeds only when the read does: " + path);
-        FUZZ_CHECK(fuzzsupport::ReadFile(target) == *bytes, "the copy holds the file: " + path);
+        FUZZ_CHECK(testsupport::readFile(target) == *bytes, "the copy holds the file: " + path);
     }
     // Nothing but the finished copy may remain: no temporary file, no partial target.
     for (const auto& entry : fs::directory_iterator(folder))
@@ -107,7 +107,7 @@ void Walk(const IDiscVolume& volume, const std::string& folder, Budget& budget) 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     auto device = fuzzsupport::Drive('F');
     const fs::path image = fuzzsupport::Scratch() / "inserted.iso";
-    fuzzsupport::WriteFile(image, data, size);
+    fuzzsupport::WriteInput(image, data, size);
     std::shared_ptr<IDiscVolume> volume;
     try {
         fuzzsupport::Store().InsertImage('F', image);

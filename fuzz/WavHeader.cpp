@@ -8,7 +8,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     auto image = fuzzsupport::Engine().AudioImage();
     const auto file = fuzzsupport::Scratch() / "track.wav";
-    fuzzsupport::WriteFile(file, data, size);
+    fuzzsupport::WriteInput(file, data, size);
     image->ClearTracks();
     if (!image->InsertTrack(file, 1))
         return 0;
