@@ -52,8 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const fs::path file = fuzzsupport::Scratch() / "loaded.iso";
     fuzzsupport::WriteInput(file, data, size);
     layout->Clear();
-    if (!image->LoadImageFile(file, kAllFileSystems))
+    if (!image->LoadImageFile(file, kAllFileSystems)) {
+        fuzzsupport::Note("the image is refused");
         return 0;
+    }
     Walked walked;
     Walk(*layout, *layout->Root(), walked);
     try {
@@ -63,8 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(walked.overflow || laidOut >= walked.fileBytes,
                    "the image holds its files: " + std::to_string(laidOut) + " bytes for " +
                        std::to_string(walked.fileBytes) + " bytes of files");
-    } catch (const EngineError&) {
-        // refused with a message: what a hostile image should get
+    } catch (const EngineError& e) {
+        fuzzsupport::Note(e.what()); // refused with a message: what a hostile image should get
     }
     return 0;
 }

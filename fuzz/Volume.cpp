@@ -1,7 +1,9 @@
 // The volume layer on a disc image a user inserts into a virtual drive: the ISO9660/Joliet
 // reader and the UDF reader (the engine picks one by what the image holds). Everything the
 // volume lists must be reachable, and a read that reports success delivers exactly the size the
-// volume states; a copy is either the file's bytes or nothing.
+// volume states; a copy is either the file's bytes or nothing. Then the disc's files go into a
+// new image, as `mkiso X:\ out.iso` does.
+#include "DiscToImage.h"
 #include "EngineFixture.h"
 #include "FuzzSupport.h"
 
@@ -20,6 +22,7 @@ struct Budget {
     int entries = 2000;
     int copies = 4;
     std::uint64_t bytes = 16u << 20;
+    std::vector<std::string> files;
 };
 
 bool PlainName(const std::string& name) {
@@ -97,8 +100,10 @@ void Walk(const IDiscVolume& volume, const std::string& folder, Budget& budget) 
         FUZZ_CHECK(stat, "a listed entry can be looked up: " + path);
         if (stat->isFolder)
             Walk(volume, path, budget);
-        else
+        else {
             ReadWhole(volume, path, *stat, budget);
+            budget.files.push_back(path);
+        }
     }
 }
 
@@ -121,5 +126,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     Budget budget;
     Walk(*volume, "\\", budget);
+    fuzzsupport::CheckDiscToImage('F', budget.files);
     return 0;
 }
