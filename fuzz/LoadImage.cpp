@@ -1,7 +1,8 @@
 // The data image's LoadImageFile on a hostile image file, then what a user does next: look at
-// the layout and add to it, which makes the engine lay the loaded entries out again. The layout
-// only holds plain names that lead back to their items, and an image never comes out smaller
-// than the file data it has to hold.
+// the layout and add to it, which makes the engine lay the loaded entries out again (files known
+// only from the image are refused there with a message; folders and empty trees are laid out).
+// The layout only holds plain names that lead back to their items, and an image never comes out
+// smaller than the file data it has to hold.
 #include "EngineFixture.h"
 #include "FuzzSupport.h"
 
