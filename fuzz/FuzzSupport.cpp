@@ -14,6 +14,11 @@ void WriteInput(const std::filesystem::path& file, const std::uint8_t* data, std
     testsupport::writeFile(file, std::string(reinterpret_cast<const char*>(data), size));
 }
 
+bool PlainName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string("/\\\0", 3)) == std::string::npos;
+}
+
 void Note(const std::string& text) {
     static const bool verbose = std::getenv("PLATTERLY_FUZZ_VERBOSE") != nullptr;
     if (verbose)

@@ -17,6 +17,9 @@ const std::filesystem::path& Scratch();
 
 void WriteInput(const std::filesystem::path& file, const std::uint8_t* data, std::size_t size);
 
+// What a name from a disc or image must be: not empty, not "." or "..", no separator, no NUL.
+bool PlainName(const std::string& name);
+
 // With PLATTERLY_FUZZ_VERBOSE set, prints why an input was refused (for looking at seeds).
 void Note(const std::string& text);
 

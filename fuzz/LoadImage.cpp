@@ -29,9 +29,7 @@ void Walk(IFileLayoutX& layout, const IDataItemX& folder, Walked& walked) {
         auto item = folder.Child(i);
         FUZZ_CHECK(item, "every counted child exists");
         const std::string name = item->Name();
-        FUZZ_CHECK(!name.empty() && name != "." && name != ".." &&
-                       name.find_first_of(std::string("/\\\0", 3)) == std::string::npos,
-                   "a loaded name is a plain name: " + name);
+        FUZZ_CHECK(fuzzsupport::PlainName(name), "a loaded name is a plain name: " + name);
         auto found = layout.FindItem(item->ImagePath());
         FUZZ_CHECK(found && found->IsFolder() == item->IsFolder() && found->Size() == item->Size(),
                    "an item is found by its own path: " + item->ImagePath());

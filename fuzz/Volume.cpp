@@ -25,11 +25,6 @@ struct Budget {
     std::vector<std::string> files;
 };
 
-bool PlainName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of(std::string("/\\\0", 3)) == std::string::npos;
-}
-
 std::string Join(const std::string& folder, const std::string& name) {
     return folder.back() == '\\' ? folder + name : folder + "\\" + name;
 }
@@ -89,7 +84,8 @@ void Walk(const IDiscVolume& volume, const std::string& folder, Budget& budget) 
     for (const auto& entry : entries) {
         if (--budget.entries < 0 || budget.bytes == 0)
             return;
-        FUZZ_CHECK(PlainName(entry.name), "a listed name is a plain name: " + entry.name);
+        FUZZ_CHECK(fuzzsupport::PlainName(entry.name),
+                   "a listed name is a plain name: " + entry.name);
         const std::string path = Join(folder, entry.name);
         std::optional<VolumeEntry> stat;
         try {
