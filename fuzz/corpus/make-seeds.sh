@@ -17,6 +17,8 @@ HERE="$(cd "$(dirname "$0")" && pwd)"
 FUZZ="$(dirname "$HERE")"
 ROOT="$(dirname "$FUZZ")"
 
+# mkudffs lives in /usr/sbin, which a normal user's PATH on Debian leaves out.
+PATH="$PATH:/usr/sbin:/sbin"
 for tool in genisoimage xorriso mkudffs; do
   command -v "$tool" >/dev/null || { echo "$0: $tool is missing (scripts/setup installs it)" >&2; exit 1; }
 done
