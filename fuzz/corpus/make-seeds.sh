@@ -4,7 +4,7 @@
 #   make-seeds.sh OUT [ISOFS_MKISO]
 # OUT/<target>/ gets the seeds, OUT/regressions/<target>/ the scripted crashers. ISOFS_MKISO is
 # our own image writer (build/dist/isofs-mkiso); without it only the other tools' images are made.
-# Every seed is made the same way on every run: fixed dates, fixed bytes.
+# Every seed has fixed content and file dates; image tools may still stamp the time of the run.
 set -euo pipefail
 
 if [ $# -lt 1 ] || [ $# -gt 2 ]; then
@@ -55,7 +55,7 @@ printf 'caf\xc3\xa9 na\xc3\xafve \xe2\x98\x83\n' >"$TREE/Pictures/Holiday/Caf$(p
 for i in 1 2 3 4 5 6 7 8 9 10 11 12; do
   printf 'picture %s\n' "$i" >"$TREE/Pictures/IMG_00$i.JPG"
 done
-# Same dates every run, so the images are the same bytes every run where the tools allow it.
+# Same file dates every run, so the images differ at most by the time the tools stamp.
 find "$TREE" -exec touch -h -d '2023-11-14 22:13:20 UTC' {} +
 
 export SOURCE_DATE_EPOCH=1700000000
