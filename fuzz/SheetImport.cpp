@@ -1,6 +1,6 @@
-// The import of a cue sheet or cdrdao TOC file, the way `insert X: FILE` takes it: the input is
-// the sheet; beside it lie a few small audio and data files a sheet may name. A sheet the store
-// accepts must give a disc the drive can read back.
+// The import of a cue sheet or cdrdao TOC file, the way `insert X: FILE` takes it (files outside
+// the sheet's folder refused): the input is the sheet; beside it lie a few small audio and data
+// files a sheet may name. A sheet the store accepts must give a disc the drive can read back.
 #include "EngineFixture.h"
 #include "FuzzSupport.h"
 
@@ -50,9 +50,6 @@ const fs::path& SheetFolder() {
         testsupport::writeFile(f / "track02.wav", Wav(Pcm(9, 4)));
         testsupport::writeFile(f / "data.bin", std::string(16 * kFrame, '\0'));
         testsupport::writeFile(f / "data.iso", std::string(16 * 2048, '\0'));
-        // libcdio's TOC reader looks up FILE names from the working folder; run from the
-        // sheet's folder, as a user inserting a sheet beside its audio would.
-        fs::current_path(f);
         return f;
     }();
     return folder;
@@ -65,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const fs::path sheet = SheetFolder() / ("sheet" PLATTERLY_SHEET_EXTENSION);
     fuzzsupport::WriteInput(sheet, data, size);
     try {
-        fuzzsupport::Store().InsertAudio('E', sheet);
+        fuzzsupport::Store().InsertDiscImage('E', sheet, discengine::SheetRule::FolderOnly);
     } catch (const EngineError& e) {
         fuzzsupport::Note(e.what()); // refused with a reason
         return 0;
