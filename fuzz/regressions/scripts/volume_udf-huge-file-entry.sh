@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # volume_udf-huge-file-entry.sh OUT: a UDF-only image whose one file's entry claims 2^60 bytes
-# while recording 3. The volume layer lists it at its claimed size and the image layout sums it
-# into a wrapped-around image size; see README.md.
+# while recording 3; see ../README.md.
 set -euo pipefail
 OUT="$1"
 WORK="$(mktemp -d)"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # volume_iso-huge-folder.sh OUT: a plain ISO9660 image whose folder DOCS claims 4 GiB - 2 KiB
-# of directory records; see README.md.
+# of directory records; see ../README.md.
 set -euo pipefail
 OUT="$1"
 WORK="$(mktemp -d)"
