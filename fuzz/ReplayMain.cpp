@@ -12,6 +12,8 @@
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+// Defined by the targets that prepare something before their first input.
+extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
 
 namespace fs = std::filesystem;
 
@@ -49,6 +51,8 @@ int main(int argc, char** argv) {
         auto crashers = InputsIn(argv[i]);
         inputs.insert(inputs.end(), crashers.begin(), crashers.end());
     }
+    if (LLVMFuzzerInitialize)
+        LLVMFuzzerInitialize(&argc, &argv);
     for (const auto& input : inputs) {
         // Printed first, so a crash names the input that caused it.
         std::printf("replay %s\n", input.c_str());
