@@ -5,6 +5,8 @@
 #include "audio/AudioCDImage.h"
 #include "data/DataImage.h"
 #include "discengine/DriveRegistry.h"
+#include "physical/Libburn.h"
+#include "physical/PhysicalDevice.h"
 
 #include <unistd.h>
 
@@ -35,20 +37,37 @@ public:
             if (!fs::is_directory(store_, ec))
                 throw EngineError("The drive store " + store_.string() + " is not a folder");
             std::vector<std::shared_ptr<IDeviceX>> devices;
+            std::vector<registry::PhysicalEntry> physicalEntries;
+            for (const auto& found : physical::FindPhysicalDrives(options_.physicalDrives)) {
+                if (devices.size() >= kLetters)
+                    break;
+                auto shared = std::make_shared<physical::PhysicalShared>();
+                shared->address = found.address;
+                shared->devicePath = physical::DevicePathOf(found.address);
+                shared->vendor = found.vendor;
+                shared->product = found.product;
+                shared->revision = found.revision;
+                shared->index = static_cast<std::int32_t>(devices.size());
+                shared->letter = static_cast<char>('D' + devices.size());
+                physicalEntries.push_back({shared->letter, shared->devicePath});
+                devices.push_back(std::make_shared<physical::PhysicalDevice>(core_, shared));
+            }
+            const std::size_t physicalCount = devices.size();
             std::vector<std::shared_ptr<DriveShared>> drives;
             auto folders = VirtualStore(store_).DriveFolders();
-            for (std::size_t i = 0; i < folders.size() && i < 23; ++i) {
+            for (std::size_t i = 0; i < folders.size() && devices.size() < kLetters; ++i) {
                 auto shared = std::make_shared<DriveShared>();
                 shared->folder = folders[i];
-                shared->index = static_cast<std::int32_t>(i);
-                shared->letter = static_cast<char>('D' + i);
+                shared->index = static_cast<std::int32_t>(devices.size());
+                shared->letter = static_cast<char>('D' + devices.size());
                 shared->Reload(true);
                 drives.push_back(shared);
                 devices.push_back(std::make_shared<VirtualDevice>(core_, shared));
             }
             devices_ = std::move(devices);
             *drives_ = std::move(drives);
-            registry::SetStore(store_);
+            registry::SetDrives(store_, std::move(physicalEntries),
+                                static_cast<std::int32_t>(physicalCount));
             lastError_.clear();
             return true;
         } catch (const std::exception& error) {
@@ -112,6 +131,7 @@ private:
     std::shared_ptr<IDataImageX> dataImage_;
     using DriveList = std::vector<std::shared_ptr<DriveShared>>;
     static constexpr std::int32_t kAudioImageId = 2;
+    static constexpr std::size_t kLetters = 23; // D: to Z:
     std::shared_ptr<DriveList> drives_ = std::make_shared<DriveList>();
     std::shared_ptr<IAudioCDImageX> audioImage_;
 };
