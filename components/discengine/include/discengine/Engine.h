@@ -23,7 +23,7 @@ struct EngineOptions {
     // Physical drives (listed first, from D:): "" or "1" every drive libburn finds, "0" none,
     // else a comma-separated list of libburn addresses ("/dev/sr1", "stdio:/tmp/disc.iso").
     // The environment variable PLATTERLY_PHYSICAL_DRIVES, when set, wins.
-    std::string physicalDrives;
+    std::string physicalDrives = {};
 };
 
 // The disc engine: its drives (physical ones first, then the store's) and the images written

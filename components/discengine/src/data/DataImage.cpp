@@ -8,6 +8,7 @@
 #include "discengine/Disc.h"
 #include "isofs/Errors.h"
 #include "isofs/ImageReader.h"
+#include "physical/DataBurn.h"
 
 #include <map>
 #include <sys/stat.h>
@@ -316,6 +317,13 @@ private:
 
     bool StartDrive(const std::shared_ptr<IDeviceX>& device, std::unique_ptr<ImageSource> source,
                     const ImageSettings& settings, std::vector<VerifyEntry> verify) {
+        if (auto* physical = dynamic_cast<physical::PhysicalDevice*>(device.get())) {
+            auto shared = physical->Shared();
+            return StartJob({std::string("drive:") + shared->letter},
+                            [=, source = Share(std::move(source))](std::shared_ptr<JobShared> job) {
+                                RunPhysicalDeviceJob(job, source->Take(), shared, settings, verify);
+                            });
+        }
         auto drive = lookup_ ? lookup_(device->DriveLetter()) : nullptr;
         if (!drive)
             return false; // not a drive of this engine
