@@ -5,10 +5,26 @@
 
 #include <filesystem>
 #include <iostream>
+#include <optional>
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// The letter the store itself gives a virtual drive: physical drives come first in the engine
+// and move its letters on. Nothing for a physical drive.
+std::optional<char> StoreLetter(const discengine::VirtualStore& store,
+                                const discengine::IDeviceX& device) {
+    const std::string prefix = "virtual:";
+    const std::string id = device.DeviceId();
+    if (id.rfind(prefix, 0) != 0)
+        return std::nullopt;
+    auto folders = store.DriveFolders();
+    for (std::size_t i = 0; i < folders.size(); ++i)
+        if (folders[i].filename().string() == id.substr(prefix.size()))
+            return static_cast<char>('D' + i);
+    return std::nullopt;
+}
 
 int Insert(cli::Context& context, const std::vector<std::string>& args) {
     const char* usage =
@@ -24,7 +40,13 @@ int Insert(cli::Context& context, const std::vector<std::string>& args) {
     if (!device)
         return cli::kExitUsage;
     discengine::VirtualStore store(context.engine->StorePath());
-    char letter = device->DriveLetter();
+    const char letter = device->DriveLetter();
+    auto storeLetter = StoreLetter(store, *device);
+    if (!storeLetter) {
+        std::cerr << "platterly-cli: " << letter << ": is a physical drive (" << device->DeviceId()
+                  << "); put a disc into it by hand\n";
+        return cli::kExitFailed;
+    }
     if (args[1] == "blank") {
         auto type = discengine::MediaTypeFromName(args[2]);
         if (!type || !discengine::IsRecordableMedia(*type)) {
@@ -32,11 +54,11 @@ int Insert(cli::Context& context, const std::vector<std::string>& args) {
                       << usage;
             return cli::kExitUsage;
         }
-        store.InsertBlank(letter, *type);
+        store.InsertBlank(*storeLetter, *type);
     } else if (args[1] == "sample-audio") {
-        store.InsertSampleAudio(letter);
+        store.InsertSampleAudio(*storeLetter);
     } else if (args[1] == "sample-data") {
-        store.InsertSampleData(letter);
+        store.InsertSampleData(*storeLetter);
     } else {
         fs::path file = args[1];
         std::string ext = file.extension().string();
@@ -47,9 +69,9 @@ int Insert(cli::Context& context, const std::vector<std::string>& args) {
             return cli::kExitFailed;
         }
         if (ext == ".iso")
-            store.InsertImage(letter, file);
+            store.InsertImage(*storeLetter, file);
         else if (ext == ".cue" || ext == ".toc")
-            store.InsertAudio(letter, file);
+            store.InsertAudio(*storeLetter, file);
         else {
             std::cerr << "platterly-cli: " << file.string()
                       << " is not an .iso, .cue or .toc file\n";
