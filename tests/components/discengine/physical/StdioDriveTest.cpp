@@ -296,3 +296,38 @@ TEST(AccessProblem, NamesTheDeviceAndTheRemedy) {
 }
 
 } // namespace
+
+namespace {
+
+// A CD-format WAV of `seconds` of a quiet ramp.
+void WriteCdWav(const fs::path& file, int seconds) {
+    const std::uint32_t data = static_cast<std::uint32_t>(seconds) * 44100 * 4;
+    auto le32 = [](std::uint32_t v) {
+        return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+    };
+    auto le16 = [](std::uint16_t v) { return std::string{char(v), char(v >> 8)}; };
+    std::string wav = "RIFF" + le32(36 + data) + "WAVEfmt " + le32(16) + le16(1) + le16(2) +
+                      le32(44100) + le32(44100 * 4) + le16(4) + le16(16) + "data" + le32(data);
+    wav += Pattern(data, 5);
+    std::ofstream(file, std::ios::binary) << wav;
+}
+
+TEST(StdioDrive, AnAudioBurnOnAPhysicalDriveEndsWithAnErrorThatSaysItIsNotBuilt) {
+    StdioFixture s;
+    WriteCdWav(s.f.dir / "one.wav", 5);
+    auto audio = s.f.engine->AudioImage();
+    ASSERT_TRUE(audio->InsertTrack(s.f.dir / "one.wav", 1));
+    ASSERT_TRUE(audio->WriteToDevice(s.Drive()));
+    EXPECT_EQ(s.f.recorder.WaitEnd(), kWriteError);
+    WaitForJobsOrDie(*s.f.engine);
+    std::shared_ptr<IWriteErrorX> error;
+    for (const auto& ev : s.f.recorder.Events())
+        if (ev.kind == "error")
+            error = ev.error;
+    ASSERT_TRUE(error && error->DeviceError());
+    EXPECT_NE(error->Description().find("physical drives"), std::string::npos);
+    std::error_code ec;
+    EXPECT_FALSE(fs::exists(s.disc, ec)) << "nothing was written";
+}
+
+} // namespace
