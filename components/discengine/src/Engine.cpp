@@ -38,6 +38,7 @@ public:
                 throw EngineError("The drive store " + store_.string() + " is not a folder");
             std::vector<std::shared_ptr<IDeviceX>> devices;
             std::vector<registry::PhysicalEntry> physicalEntries;
+            PhysicalList physicalDevices;
             for (const auto& found : physical::FindPhysicalDrives(options_.physicalDrives)) {
                 if (devices.size() >= kLetters)
                     break;
@@ -50,7 +51,9 @@ public:
                 shared->index = static_cast<std::int32_t>(devices.size());
                 shared->letter = static_cast<char>('D' + devices.size());
                 physicalEntries.push_back({shared->letter, shared->devicePath});
-                devices.push_back(std::make_shared<physical::PhysicalDevice>(core_, shared));
+                physicalDevices.push_back(
+                    std::make_shared<physical::PhysicalDevice>(core_, shared));
+                devices.push_back(physicalDevices.back());
             }
             const std::size_t physicalCount = devices.size();
             std::vector<std::shared_ptr<DriveShared>> drives;
@@ -66,6 +69,7 @@ public:
             }
             devices_ = std::move(devices);
             *drives_ = std::move(drives);
+            *physical_ = std::move(physicalDevices);
             registry::SetDrives(store_, std::move(physicalEntries),
                                 static_cast<std::int32_t>(physicalCount));
             lastError_.clear();
@@ -97,7 +101,7 @@ public:
 
     std::shared_ptr<IDataImageX> DataImage() override {
         if (!dataImage_)
-            dataImage_ = data::CreateDataImage(core_, Lookup());
+            dataImage_ = data::CreateDataImage(core_, Lookup(), PhysicalVolumes());
         return dataImage_;
     }
     std::shared_ptr<IAudioCDImageX> AudioImage() override {
@@ -123,6 +127,19 @@ private:
         };
     }
 
+    // The volume of a physical drive's disc, opened afresh for each source read from it.
+    data::VolumeLookup PhysicalVolumes() const {
+        std::weak_ptr<PhysicalList> weak = physical_;
+        return [weak](char letter) -> std::shared_ptr<IDiscVolume> {
+            auto physical = weak.lock();
+            if (physical)
+                for (const auto& device : *physical)
+                    if (device->DriveLetter() == letter)
+                        return device->Volume();
+            return nullptr;
+        };
+    }
+
     EngineOptions options_;
     fs::path store_;
     std::string lastError_;
@@ -133,6 +150,8 @@ private:
     static constexpr std::int32_t kAudioImageId = 2;
     static constexpr std::size_t kLetters = 23; // D: to Z:
     std::shared_ptr<DriveList> drives_ = std::make_shared<DriveList>();
+    using PhysicalList = std::vector<std::shared_ptr<physical::PhysicalDevice>>;
+    std::shared_ptr<PhysicalList> physical_ = std::make_shared<PhysicalList>();
     std::shared_ptr<IAudioCDImageX> audioImage_;
 };
 

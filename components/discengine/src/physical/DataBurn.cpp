@@ -212,6 +212,7 @@ void RunPhysicalDeviceJob(std::shared_ptr<JobShared> job, std::unique_ptr<ImageS
         std::string("Data write on drive ") + drive->letter + ": (" + drive->devicePath + ")";
     const std::uint64_t blocks = source->Blocks();
     std::int32_t end = kWriteError;
+    BusyDrive busy(*drive);
     try {
         reporter.Status(kWritePreparing, 0, blocks);
         std::string grabError;
@@ -249,6 +250,7 @@ void RunPhysicalDeviceJob(std::shared_ptr<JobShared> job, std::unique_ptr<ImageS
         reporter.Status(kWriteLeadOut, blocks, blocks);
         grabbed.reset(); // the disc is read back through the device node, not through libburn
         drive->jobSpeed = 0;
+        busy.Release();
         drive->Look();
         reporter.Status(kWriteUpdatingVolume, blocks, blocks);
         if (!settings.testMode && settings.autoVerify) {
@@ -268,6 +270,7 @@ void RunPhysicalDeviceJob(std::shared_ptr<JobShared> job, std::unique_ptr<ImageS
     }
     if (end != kWriteCompleted) {
         drive->jobSpeed = 0;
+        busy.Release();
         drive->Look();
     }
     reporter.Status(end, end == kWriteCompleted ? blocks : 0, blocks);

@@ -58,6 +58,7 @@ void RunPhysicalErase(const std::shared_ptr<PhysicalShared>& drive,
     auto emit = [&](std::int32_t status, std::int32_t percent) {
         hub->Emit([&](IEngineListener& l) { l.OnEraseStatus(index, status, percent); });
     };
+    BusyDrive busy(*drive);
     try {
         std::string grabError;
         auto grabbed = GrabbedDrive::Grab(drive->address, grabError);
@@ -110,6 +111,7 @@ void RunPhysicalErase(const std::shared_ptr<PhysicalShared>& drive,
         TakeLibburnMessages();
         grabbed.reset();
         drive->jobSpeed = 0;
+        busy.Release();
         drive->Look();
         emit(kEraseCompleted, 100);
         return;
@@ -119,6 +121,7 @@ void RunPhysicalErase(const std::shared_ptr<PhysicalShared>& drive,
                                      failure.error.detail, context);
         hub->Emit([&](IEngineListener& l) { l.OnEraseError(index, error); });
     }
+    busy.Release();
     drive->Look();
     emit(kEraseFailed, 0);
 }

@@ -126,6 +126,8 @@ double PhysicalDevice::SpeedMultiple(std::int32_t speedKBs) const {
 }
 
 bool PhysicalDevice::Eject() {
+    if (drive_->busy)
+        return false; // never open the tray under a running burn or erase
     QuietLibcdio();
     if (cdio_eject_media_drive(drive_->devicePath.c_str()) != DRIVER_OP_SUCCESS)
         return false;
@@ -135,6 +137,8 @@ bool PhysicalDevice::Eject() {
 }
 
 bool PhysicalDevice::CloseTray() {
+    if (drive_->busy)
+        return false;
     QuietLibcdio();
     driver_id_t driver = DRIVER_DEVICE;
     if (cdio_close_tray(drive_->devicePath.c_str(), &driver) != DRIVER_OP_SUCCESS)
@@ -148,8 +152,8 @@ bool PhysicalDevice::CloseTray() {
 }
 
 bool PhysicalDevice::Refresh(bool /*full*/) {
-    if (drive_->jobSpeed.load() > 0)
-        return true; // the drive is ours and busy: the last answers stand
+    if (drive_->busy)
+        return true; // a job of ours holds the drive: the last answers stand
     drive_->Look();
     return true;
 }

@@ -28,10 +28,25 @@ struct PhysicalShared {
     std::string problem; // why the drive could not be asked; empty when it answered
     bool trayOpen = false;
     std::atomic<std::int32_t> jobSpeed{0};
+    // A job of ours holds the drive: looking would try to grab it a second time.
+    std::atomic<bool> busy{false};
 
     // Grabs the drive, reads the drive and its medium, releases it. False when the drive
     // could not be opened (problem says why); a running job keeps the last answers.
     bool Look();
+};
+
+// Marks the drive busy for one job, from its first look at the drive to its end.
+class BusyDrive {
+public:
+    explicit BusyDrive(PhysicalShared& drive) : drive_(drive) { drive_.busy = true; }
+    ~BusyDrive() { Release(); }
+    BusyDrive(const BusyDrive&) = delete;
+    BusyDrive& operator=(const BusyDrive&) = delete;
+    void Release() { drive_.busy = false; }
+
+private:
+    PhysicalShared& drive_;
 };
 
 // A drive found by libburn behind IDeviceX; reads through libcdio, writes through libburn.

@@ -331,3 +331,31 @@ TEST(StdioDrive, AnAudioBurnOnAPhysicalDriveEndsWithAnErrorThatSaysItIsNotBuilt)
 }
 
 } // namespace
+
+namespace {
+
+TEST(StdioDrive, LookingAtTheDriveWhileItBurnsKeepsTheLastAnswersAndTheTrayShut) {
+    StdioFixture s;
+    s.f.MakeTree();
+    s.f.image->SetFinalize(true);
+    auto d = s.Drive();
+    ASSERT_TRUE(d->Refresh(true));
+    std::string problemDuringBurn = "not asked";
+    bool ejectedDuringBurn = true;
+    s.f.recorder.cancelWhen = [&](int status, int) {
+        if (status == kWriteLeadIn) { // the job holds the drive now
+            d->Refresh(true);
+            problemDuringBurn = d->MediumProblem();
+            ejectedDuringBurn = d->Eject();
+        }
+        return false;
+    };
+    ASSERT_TRUE(s.f.image->WriteToDevice(d));
+    EXPECT_EQ(s.f.recorder.WaitEnd(), kWriteCompleted) << ErrorsOf(s.f.recorder);
+    WaitForJobsOrDie(*s.f.engine);
+    EXPECT_EQ(problemDuringBurn, "") << "a second grab of a busy drive was attempted";
+    EXPECT_FALSE(ejectedDuringBurn);
+    EXPECT_EQ(fs::file_size(s.disc), s.f.image->ImageSize());
+}
+
+} // namespace
