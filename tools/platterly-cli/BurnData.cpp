@@ -86,11 +86,12 @@ int BurnData(Context& context, const std::string& drive, const std::vector<std::
     image->SetAutoVerify(!args.test);
     image->SetFileSystems(7);
     std::uint64_t need = 0;
+    bool leftOut = false;
     if (args.image.empty()) {
         auto layout = image->Layout();
         layout->Clear();
         for (const auto& source : args.sources)
-            AddSourceToImage(*context.engine, *layout, source);
+            leftOut = AddSourceToImage(*context.engine, *layout, source) || leftOut;
         if (image->Volume()->Label().empty())
             image->Volume()->SetLabel("New Disc");
         need = image->ImageSize();
@@ -128,7 +129,9 @@ int BurnData(Context& context, const std::string& drive, const std::vector<std::
     if (status != discengine::kWriteCompleted)
         return kExitFailed;
     std::cout << (args.test ? "Test write completed; nothing was written.\n" : "Burn completed.\n");
-    return watcher.VerifyFailed() ? kExitFailed : 0;
+    if (leftOut)
+        std::cerr << "platterly-cli: the disc lacks the entries left out above\n";
+    return watcher.VerifyFailed() || leftOut ? kExitFailed : 0;
 }
 
 } // namespace cli

@@ -3,6 +3,7 @@
 
 #include "discengine/VirtualStore.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -26,12 +27,19 @@ std::optional<char> StoreLetter(const discengine::VirtualStore& store,
     return std::nullopt;
 }
 
-int Insert(cli::Context& context, const std::vector<std::string>& args) {
+int Insert(cli::Context& context, std::vector<std::string> args) {
     const char* usage =
-        "usage: platterly-cli insert X: (blank TYPE | FILE.iso | FILE.cue | FILE.toc | "
-        "sample-audio | sample-data)\n  TYPE: cd-r cd-rw dvd-r dvd-rw dvd+r dvd+rw dvd-ram "
-        "dvd-r-dl dvd+r-dl "
-        "bd-r bd-re hddvd-r hddvd-ram\n";
+        "usage: platterly-cli insert X: (blank TYPE | IMAGE | sample-audio | sample-data)\n"
+        "  TYPE: cd-r cd-rw dvd-r dvd-rw dvd+r dvd+rw dvd-ram dvd-r-dl dvd+r-dl bd-r bd-re "
+        "hddvd-r hddvd-ram\n"
+        "  IMAGE: FILE.cue, FILE.toc, FILE.iso or FILE.bin; a sheet reads only files in its own\n"
+        "  folder unless --outside is given\n";
+    // --outside: the user vouches for this sheet, so it may name files anywhere.
+    auto outside = std::find(args.begin(), args.end(), "--outside");
+    auto rule = outside == args.end() ? discengine::SheetRule::FolderOnly
+                                      : discengine::SheetRule::AnyRegularFile;
+    if (outside != args.end())
+        args.erase(outside);
     if (args.size() < 2 || args.size() > 3 || (args[1] == "blank") != (args.size() == 3)) {
         std::cerr << usage;
         return cli::kExitUsage;
@@ -60,23 +68,7 @@ int Insert(cli::Context& context, const std::vector<std::string>& args) {
     } else if (args[1] == "sample-data") {
         store.InsertSampleData(*storeLetter);
     } else {
-        fs::path file = args[1];
-        std::string ext = file.extension().string();
-        for (auto& c : ext)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (!fs::is_regular_file(file)) {
-            std::cerr << "platterly-cli: no such file: " << file.string() << "\n";
-            return cli::kExitFailed;
-        }
-        if (ext == ".iso")
-            store.InsertImage(*storeLetter, file);
-        else if (ext == ".cue" || ext == ".toc")
-            store.InsertAudio(*storeLetter, file);
-        else {
-            std::cerr << "platterly-cli: " << file.string()
-                      << " is not an .iso, .cue or .toc file\n";
-            return cli::kExitUsage;
-        }
+        store.InsertDiscImage(*storeLetter, fs::path(args[1]), rule);
     }
     device->Refresh(true);
     if (!device->MediumProblem().empty()) {
@@ -107,7 +99,8 @@ int Tray(cli::Context& context, const std::vector<std::string>& args, bool open)
 
 cli::Register insertCommand(
     {"insert",
-     "insert X: (blank TYPE | FILE.iso | FILE.cue | FILE.toc | sample-audio | sample-data)",
+     "insert X: (blank TYPE | FILE.cue | FILE.toc | FILE.iso | FILE.bin | sample-audio | "
+     "sample-data) [--outside]",
      Insert});
 cli::Register ejectCommand({"eject", "eject X:", [](cli::Context& c, const auto& a) {
                                 return Tray(c, a, true);

@@ -51,8 +51,9 @@ int Mkiso(cli::Context& context, const std::vector<std::string>& args) {
     auto image = context.engine->DataImage();
     auto layout = image->Layout();
     layout->Clear();
+    bool leftOut = false;
     for (std::size_t i = 0; i + 1 < rest.size(); ++i)
-        cli::AddSourceToImage(*context.engine, *layout, rest[i]);
+        leftOut = cli::AddSourceToImage(*context.engine, *layout, rest[i]) || leftOut;
     image->Volume()->SetLabel(label);
     image->SetFileSystems(fileSystems);
     image->SetUseFileDate(fileDate);
@@ -75,7 +76,9 @@ int Mkiso(cli::Context& context, const std::vector<std::string>& args) {
     if (status != discengine::kWriteCompleted)
         return cli::kExitFailed;
     std::cout << "Wrote " << output.string() << " (" << image->ImageSize() / 2048 << " blocks).\n";
-    return watcher.VerifyFailed() ? cli::kExitFailed : 0;
+    if (leftOut)
+        std::cerr << "platterly-cli: the image lacks the entries left out above\n";
+    return watcher.VerifyFailed() || leftOut ? cli::kExitFailed : 0;
 }
 
 cli::Register reg({"mkiso", kUsage, Mkiso});

@@ -1,6 +1,7 @@
 #include "WriteWatcher.h"
 
 #include "discengine/Disc.h"
+#include "discengine/SourceTree.h"
 
 #include <chrono>
 #include <csignal>
@@ -159,18 +160,8 @@ int WriteWatcher::Wait(const std::function<void()>& cancel) {
 }
 
 namespace {
-void AddNativeTree(discengine::IFileLayoutX& layout, const fs::path& folder,
-                   const std::string& at) {
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        std::string name = entry.path().filename().string();
-        std::string path = at + "\\" + name;
-        if (entry.is_directory() && !entry.is_symlink()) {
-            layout.AddItem(name, path);
-            AddNativeTree(layout, entry.path(), path);
-        } else if (entry.is_regular_file()) {
-            layout.AddItem(entry.path().string(), path);
-        }
-    }
+void PrintLeftOut(const std::string&, const std::string& message) {
+    std::fprintf(stderr, "platterly-cli: left out: %s\n", message.c_str());
 }
 
 void AddDiscTree(discengine::IDiscVolume& volume, discengine::IFileLayoutX& layout,
@@ -188,7 +179,7 @@ void AddDiscTree(discengine::IDiscVolume& volume, discengine::IFileLayoutX& layo
 }
 } // namespace
 
-void AddSourceToImage(discengine::IDVDEngineX& engine, discengine::IFileLayoutX& layout,
+bool AddSourceToImage(discengine::IDVDEngineX& engine, discengine::IFileLayoutX& layout,
                       const std::string& source) {
     if (auto drivePath = discengine::ParseDrivePath(source)) {
         auto device = engine.FindDevice(drivePath->letter);
@@ -202,16 +193,17 @@ void AddSourceToImage(discengine::IDVDEngineX& engine, discengine::IFileLayoutX&
             AddDiscTree(*volume, layout, std::string(1, drivePath->letter), drivePath->path, "");
         else
             layout.AddItem(source, "\\" + entry->name);
-        return;
+        return false;
     }
     fs::path path(source);
     std::error_code ec;
     if (fs::is_directory(path, ec))
-        AddNativeTree(layout, path, "");
-    else if (fs::is_regular_file(path, ec))
-        layout.AddItem(fs::absolute(path).string(), "\\" + path.filename().string());
-    else
+        return discengine::AddSourceTree(layout, path, "", PrintLeftOut);
+    if (!fs::is_regular_file(path, ec))
         throw discengine::EngineError(source + " does not exist");
+    layout.AddItem(fs::absolute(path).string(),
+                   "\\" + discengine::ImageNameOf(path.filename().string()));
+    return false;
 }
 
 } // namespace cli

@@ -48,8 +48,9 @@ public:
 };
 
 // Adds a command-line source to the image's root: a folder's content (native or "X:\..."),
-// or a single file. Throws on a missing source.
-void AddSourceToImage(discengine::IDVDEngineX& engine, discengine::IFileLayoutX& layout,
+// or a single file. Throws on a missing source. Returns true when entries of a native folder
+// were left out (each named on stderr).
+bool AddSourceToImage(discengine::IDVDEngineX& engine, discengine::IFileLayoutX& layout,
                       const std::string& source);
 
 } // namespace cli

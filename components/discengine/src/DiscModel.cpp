@@ -1,11 +1,11 @@
 #include "DiscModel.h"
 
+#include "RegularFile.h"
 #include "discengine/Disc.h"
 #include "discengine/Errors.h"
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 
 namespace discengine {
 namespace {
@@ -139,16 +139,16 @@ std::shared_ptr<IAudioTrackListX> MakeAudioTrackList(const std::optional<MediumS
 }
 
 std::int32_t DetectFileSystems(const std::filesystem::path& image, std::int32_t start) {
-    std::ifstream in(image, std::ios::binary);
-    if (!in)
+    int error = 0;
+    SourceFile in = OpenRegularFile(image, error);
+    if (!in.IsOpen())
         return 0;
     std::int32_t bits = 0;
     char block[2048];
     // Volume descriptors from block 16; the UDF recognition sequence follows the terminator.
     bool terminated = false;
     for (std::int64_t i = 16; i < 16 + 64; ++i) {
-        in.seekg((std::int64_t{start} + i) * 2048);
-        if (!in.read(block, sizeof block))
+        if (ReadAt(in.Fd(), block, sizeof block, (std::int64_t{start} + i) * 2048) != sizeof block)
             break;
         if (std::memcmp(block + 1, "CD001", 5) == 0) {
             auto type = static_cast<unsigned char>(block[0]);

@@ -1,8 +1,10 @@
 #include "DriveState.h"
 
+#include "RegularFile.h"
 #include "StoreFiles.h"
 #include "discengine/Errors.h"
 
+#include <algorithm>
 #include <cdio/cdio.h>
 #include <cdio/logging.h>
 #include <memory>
@@ -31,36 +33,31 @@ using CdioPtr = std::unique_ptr<CdIo_t, CdioCloser>;
 } // namespace
 
 void ValidatePayload(const fs::path& folder, const MediumState& medium, bool openWithLibcdio) {
-    std::error_code ec;
-    std::int64_t audioBlocks = 0, dataEnd = 0;
-    std::vector<std::int32_t> audioLengths;
+    std::int64_t dataEnd = 0, audioBlocks = 0;
+    std::vector<const TrackState*> audioTracks;
     for (const auto& t : medium.tracks) {
         if (t.audio) {
             audioBlocks += t.blocks;
-            audioLengths.push_back(t.blocks);
+            audioTracks.push_back(&t);
         } else {
             dataEnd = std::max<std::int64_t>(dataEnd, std::int64_t{t.start} + t.blocks);
         }
     }
     if (!medium.dataPayload.empty() && dataEnd > 0) {
-        auto size = fs::file_size(folder / medium.dataPayload, ec);
-        if (ec)
-            throw EngineError("The data payload " + medium.dataPayload + " is missing");
-        if (static_cast<std::int64_t>(size) < dataEnd * 2048)
+        SourceFile data = OpenRegularFileOrThrow(folder / medium.dataPayload, "the data payload");
+        std::int64_t size = data.Size();
+        if (size < dataEnd * 2048)
             throw EngineError("The data payload " + medium.dataPayload +
                               " is truncated: it holds " + std::to_string(size / 2048) +
                               " blocks, the tracks need " + std::to_string(dataEnd));
     }
-    if (audioLengths.empty())
+    if (audioTracks.empty())
         return;
     fs::path cue = folder / medium.audioPayload;
     fs::path bin = AudioBinPath(folder, medium);
-    if (!fs::is_regular_file(cue, ec))
-        throw EngineError("The audio payload " + medium.audioPayload + " is missing");
-    auto binSize = fs::file_size(bin, ec);
-    if (ec)
-        throw EngineError("The audio payload " + bin.filename().string() + " is missing");
-    if (static_cast<std::int64_t>(binSize) < audioBlocks * CDIO_CD_FRAMESIZE_RAW)
+    OpenRegularFileOrThrow(cue, "the audio payload");
+    SourceFile binFile = OpenRegularFileOrThrow(bin, "the audio payload");
+    if (binFile.Size() < audioBlocks * CDIO_CD_FRAMESIZE_RAW)
         throw EngineError("The audio payload " + bin.filename().string() + " is truncated");
     if (!openWithLibcdio)
         return;
@@ -72,15 +69,28 @@ void ValidatePayload(const fs::path& folder, const MediumState& medium, bool ope
         throw EngineError("The audio payload " + medium.audioPayload + " cannot be opened");
     track_t first = cdio_get_first_track_num(cdio.get());
     track_t count = cdio_get_num_tracks(cdio.get());
-    if (count == CDIO_INVALID_TRACK || count != audioLengths.size())
+    // The sheet describes every track of the disc (data tracks as raw sectors), so libcdio's
+    // track numbers and addresses are the disc's; a sheet of the audio tracks alone is read as
+    // stores of earlier builds hold it, by the track lengths.
+    const bool wholeDisc = count == medium.tracks.size();
+    if (count == CDIO_INVALID_TRACK || (!wholeDisc && count != audioTracks.size()))
         throw EngineError("The audio payload " + medium.audioPayload + " holds " +
                           std::to_string(count == CDIO_INVALID_TRACK ? 0 : count) +
-                          " tracks, medium.ini lists " + std::to_string(audioLengths.size()));
+                          " tracks, medium.ini lists " + std::to_string(medium.tracks.size()));
     for (track_t i = 0; i < count; ++i) {
-        auto length = cdio_get_track_sec_count(cdio.get(), static_cast<track_t>(first + i));
-        if (static_cast<std::int32_t>(length) != audioLengths[i])
+        auto track = static_cast<track_t>(first + i);
+        const TrackState& listed = wholeDisc ? medium.tracks[i] : *audioTracks[i];
+        auto length = cdio_get_track_sec_count(cdio.get(), track);
+        bool audio = cdio_get_track_format(cdio.get(), track) == TRACK_FORMAT_AUDIO;
+        if (static_cast<std::int32_t>(length) != listed.blocks ||
+            (wholeDisc && cdio_get_track_lsn(cdio.get(), track) != listed.start))
             throw EngineError("The audio payload " + medium.audioPayload + ": track " +
-                              std::to_string(i + 1) + " length differs from medium.ini");
+                              std::to_string(i + 1) +
+                              " position or length differs from medium.ini");
+        if (audio != listed.audio)
+            throw EngineError("The audio payload " + medium.audioPayload + ": track " +
+                              std::to_string(i + 1) + " is " + (audio ? "audio" : "data") +
+                              ", medium.ini says otherwise");
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <sys/stat.h>
 #include <thread>
 #include <vector>
 
@@ -65,6 +66,11 @@ void ZeroPayload(const fs::path& folder, const MediumState& medium, std::int64_t
                  std::int64_t to) {
     static const std::vector<char> zeros(kChunkBlocks * 2352, 0);
     auto zero = [&](const fs::path& file, std::int64_t blockBytes) {
+        // A payload linked to a user's image is never written through: the erase unlinks it
+        // with the rest of the payload when it ends.
+        struct stat st {};
+        if (::lstat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink > 1)
+            return;
         std::error_code ec;
         auto size = static_cast<std::int64_t>(fs::file_size(file, ec));
         if (ec)

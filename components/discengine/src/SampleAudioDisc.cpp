@@ -1,13 +1,13 @@
 // The sample audio CD: synthesized music (chords, bass, melody, drums, noise) with CD-Text.
 #include "discengine/SampleAudioDisc.h"
 
+#include "CueSheet.h"
 #include "StoreFiles.h"
 #include "discengine/Errors.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <fstream>
 #include <numbers>
 
@@ -118,67 +118,26 @@ void RenderTrack(const TrackPlan& plan, int index, std::vector<std::int16_t>& ou
     }
 }
 
-// UTF-8 to Latin-1 (CD-Text and libcdio's cue reader use Latin-1); quotes would end the field.
-std::string ToLatin1(const std::string& utf8) {
-    std::string out;
-    for (std::size_t i = 0; i < utf8.size();) {
-        auto c = static_cast<unsigned char>(utf8[i]);
-        std::uint32_t cp = '?';
-        std::size_t len = 1;
-        if (c < 0x80) {
-            cp = c;
-        } else if ((c & 0xE0) == 0xC0 && i + 1 < utf8.size()) {
-            cp = ((c & 0x1Fu) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu);
-            len = 2;
-        } else if ((c & 0xF0) == 0xE0) {
-            len = 3;
-        } else if ((c & 0xF8) == 0xF0) {
-            len = 4;
-        }
-        i += len;
-        if (cp == '"')
-            cp = '\'';
-        if (cp < 0x20 || cp > 0xFF)
-            cp = '?';
-        out += static_cast<char>(cp);
-    }
-    return out;
-}
-
-std::string Msf(std::int32_t frames) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d", frames / (75 * 60), (frames / 75) % 60,
-                  frames % 75);
-    return text;
-}
-
 } // namespace
 
 void WriteCueSheet(const fs::path& cue, const std::string& binFileName,
                    const std::vector<std::int32_t>& trackFrames, const AudioDiscText& text) {
-    std::string sheet;
-    if (!text.performer.empty())
-        sheet += "PERFORMER \"" + ToLatin1(text.performer) + "\"\n";
-    if (!text.album.empty())
-        sheet += "TITLE \"" + ToLatin1(text.album) + "\"\n";
-    if (!text.genre.empty())
-        sheet += "GENRE \"" + ToLatin1(text.genre) + "\"\n"; // libcdio skips REM GENRE
-    sheet += "FILE \"" + ToLatin1(binFileName) + "\" BINARY\n";
+    CueDisc disc;
+    disc.text.title = text.album;
+    disc.text.performer = text.performer;
+    disc.genre = text.genre;
     std::int32_t start = 0;
     for (std::size_t i = 0; i < trackFrames.size(); ++i) {
-        char number[24];
-        std::snprintf(number, sizeof number, "%02zu", i + 1);
-        sheet += std::string("  TRACK ") + number + " AUDIO\n";
+        CueTrack track;
+        track.start = start;
         if (i < text.tracks.size()) {
-            if (!text.tracks[i].title.empty())
-                sheet += "    TITLE \"" + ToLatin1(text.tracks[i].title) + "\"\n";
-            if (!text.tracks[i].performer.empty())
-                sheet += "    PERFORMER \"" + ToLatin1(text.tracks[i].performer) + "\"\n";
+            track.text.title = text.tracks[i].title;
+            track.text.performer = text.tracks[i].performer;
         }
-        sheet += "    INDEX 01 " + Msf(start) + "\n";
+        disc.tracks.push_back(track);
         start += trackFrames[i];
     }
-    storefiles::WriteAtomic(cue, sheet);
+    storefiles::WriteAtomic(cue, CueSheetText(binFileName, disc));
 }
 
 AudioDiscText SampleAudioDiscText() {

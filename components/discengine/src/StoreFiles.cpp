@@ -1,5 +1,6 @@
 #include "StoreFiles.h"
 
+#include "RegularFile.h"
 #include "discengine/Errors.h"
 
 #include <algorithm>
@@ -16,14 +17,10 @@ namespace fs = std::filesystem;
 namespace discengine::storefiles {
 
 std::string ReadSmallFile(const fs::path& file, std::size_t maxBytes) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        throw EngineError("Cannot read " + file.string() + ": " + std::strerror(errno));
+    SourceFile source = OpenRegularFileOrThrow(file, "");
     std::string data(maxBytes + 1, '\0');
-    in.read(data.data(), static_cast<std::streamsize>(data.size()));
-    if (in.bad())
-        throw EngineError("Cannot read " + file.string());
-    data.resize(static_cast<std::size_t>(in.gcount()));
+    std::int64_t got = ReadAt(source.Fd(), data.data(), static_cast<std::int64_t>(data.size()), 0);
+    data.resize(static_cast<std::size_t>(got));
     if (data.size() > maxBytes)
         throw EngineError(file.filename().string() + " is too large to be a drive store file");
     return data;

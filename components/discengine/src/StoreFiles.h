@@ -8,7 +8,8 @@
 // File helpers of the drive store: bounded reads, atomic replacement and the per-drive lock.
 namespace discengine::storefiles {
 
-// Reads a small text file (at most maxBytes); throws EngineError naming the file.
+// Reads a small regular file (at most maxBytes) without blocking on FIFOs or devices; throws
+// EngineError naming the file and, for special files, what it is.
 std::string ReadSmallFile(const std::filesystem::path& file, std::size_t maxBytes = 256 * 1024);
 
 // Writes `content` to a temporary file beside `file`, then renames it over `file`.

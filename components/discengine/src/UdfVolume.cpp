@@ -71,6 +71,7 @@ public:
         if (!root)
             throw EngineError("The UDF root folder cannot be read");
         FindPartition();
+        CheckFolder(root.get(), "\\"); // libudf reads a folder's listing in one piece
         char id[256] = {};
         if (udf_get_volume_id(udf_.get(), id, sizeof id - 1) > 0)
             label_ = Latin1ToUtf8(id);
@@ -105,7 +106,7 @@ public:
         if (e.entry.isFolder)
             throw EngineError("No file " + path + " on the disc");
         if (!e.data)
-            throw EngineError(e.problem);
+            throw EngineError(e.entry.problem);
         return Stream(*e.data, path, sink);
     }
 
@@ -158,6 +159,10 @@ private:
             throw EngineError("The file " + path + " has an unreadable file entry");
         FileData data;
         data.size = fe.info_len;
+        // Checked before anything is computed from it: a size beyond the disc is hostile.
+        if (data.size > size_)
+            throw EngineError("The file " + path + " claims " + std::to_string(data.size) +
+                              " bytes, more than the disc holds");
         const std::uint32_t eaBytes = fe.i_extended_attr, adBytes = fe.i_alloc_descs;
         const std::uint32_t room = sizeof fe.u;
         if (eaBytes > room || adBytes > room - eaBytes)
@@ -293,11 +298,11 @@ private:
             throw EngineError("No folder " + folder + " on the disc");
     }
 
-    // One entry of a folder as it was listed: a file's data located (or why it cannot be read).
+    // One entry of a folder as it was listed: a file's data located (or, in entry.problem, why
+    // it cannot be read).
     struct Entry {
         VolumeEntry entry;
         std::optional<FileData> data;
-        std::string problem;
     };
 
     // A folder's entries, read once: an image made from thousands of files on a disc looks each
@@ -318,7 +323,9 @@ private:
                 try {
                     e.data = Locate(d, path);
                 } catch (const EngineError& error) {
-                    e.problem = error.what();
+                    // Listed, but with no size: nothing may be computed from its claim.
+                    e.entry.size = 0;
+                    e.entry.problem = error.what();
                 }
             }
             entries.push_back(std::move(e));

@@ -1,14 +1,19 @@
 #include "discengine/VirtualStore.h"
 
-#include "AudioImport.h"
+#include "DriveState.h"
 #include "StoreFiles.h"
 #include "data/SampleDataDisc.h"
 #include "discengine/Disc.h"
 #include "discengine/Errors.h"
 #include "discengine/SampleAudioDisc.h"
+#include "sheets/ImageFiles.h"
+#include "sheets/PayloadWriter.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
 namespace fs = std::filesystem;
 
@@ -189,10 +194,50 @@ void PlaceAudioDisc(const fs::path& folder, const AudioDiscFiles& files) {
 }
 } // namespace
 
-void VirtualStore::InsertAudio(char letter, const fs::path& cueOrToc) const {
+namespace {
+// A hidden folder inside the drive folder where a new payload is built, removed with whatever
+// is left in it: on success its files have been renamed into the drive folder.
+class StagingFolder {
+public:
+    explicit StagingFolder(const fs::path& driveFolder) {
+        std::string pattern = (driveFolder / ".staging.XXXXXX").string();
+        if (!::mkdtemp(pattern.data()))
+            throw EngineError("Cannot prepare the drive folder " + driveFolder.string() + ": " +
+                              std::strerror(errno));
+        path_ = pattern;
+    }
+    ~StagingFolder() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    StagingFolder(const StagingFolder&) = delete;
+    StagingFolder& operator=(const StagingFolder&) = delete;
+    const fs::path& Path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+} // namespace
+
+void VirtualStore::InsertDiscImage(char letter, const fs::path& image, SheetRule rule) const {
     fs::path folder = FolderOf(letter);
-    AudioDiscFiles staged = ImportAudioDisc(cueOrToc, folder, ".staging.disc");
-    PlaceAudioDisc(folder, staged);
+    sheets::DiscPlan plan = sheets::ReadDiscImage(image, rule);
+    StagingFolder staging(folder);
+    MediumState m = sheets::WritePayload(plan, staging.Path());
+    // libcdio must read the new payload back as the disc we describe before it replaces anything.
+    ValidatePayload(staging.Path(), m, true);
+    DriveLock lock(folder, DriveLock::Mode::Exclusive);
+    RemoveCurrentPayload(folder);
+    for (const char* name : {"disc.bin", "disc.cue", "disc.iso"}) {
+        std::error_code ec;
+        if (fs::symlink_status(staging.Path() / name, ec).type() == fs::file_type::not_found)
+            continue;
+        fs::rename(staging.Path() / name, folder / name, ec);
+        if (ec)
+            throw EngineError("Cannot place the disc in the drive: " + ec.message());
+    }
+    WriteAtomic(folder / "medium.ini", FormatMediumIni(m));
+    CloseTrayLocked(folder);
 }
 
 void VirtualStore::InsertSampleAudio(char letter) const {

@@ -8,19 +8,19 @@
 #include "VolumeCommon.h"
 #include "discengine/Disc.h"
 #include "discengine/Errors.h"
+#include "isofs/Errors.h"
 #include "isofs/ImageReader.h"
+#include "isofs/Sink.h"
+#include "isofs/TargetFile.h"
 
 #include <cctype>
 #include <cdio/iso9660.h>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
-#include <fstream>
 #include <map>
 #include <mutex>
 #include <set>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -86,32 +86,20 @@ std::string Latin1ToUtf8(const std::string& text) {
 }
 
 void CopyThroughTemp(const IDiscVolume& volume, const std::string& path, const fs::path& target) {
-    fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-    std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0)
-        throw EngineError("Cannot create " + target.string() + ": " + std::strerror(errno));
-    ::close(fd);
-    fs::path temp = pattern;
-    bool ok = false;
+    const std::string what = "Cannot copy " + path + " to " + target.string();
     try {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        ok = static_cast<bool>(out) && volume.ReadFile(path, [&](const char* data, std::size_t n) {
-            out.write(data, static_cast<std::streamsize>(n));
-            return static_cast<bool>(out);
-        });
-        ok = ok && static_cast<bool>(out.flush());
-    } catch (...) {
-        std::error_code ec;
-        fs::remove(temp, ec);
-        throw;
-    }
-    std::error_code ec;
-    if (ok)
-        fs::rename(temp, target, ec);
-    if (!ok || ec) {
-        fs::remove(temp, ec);
-        throw EngineError("Cannot copy " + path + " to " + target.string());
+        isofs::TargetFile file(target);
+        {
+            isofs::FdSink sink(file.fd(), 1u << 20);
+            volume.ReadFile(path, [&](const char* data, std::size_t n) {
+                sink.write(data, n);
+                return true;
+            });
+            sink.flush();
+        }
+        file.commit();
+    } catch (const isofs::OutputError& e) {
+        throw EngineError(what + ": " + std::strerror(e.errnum()));
     }
 }
 
@@ -247,7 +235,10 @@ public:
         if (!root)
             throw EngineError("The data disc's root folder cannot be read");
         rootLsn_ = root->lsn;
+        const bool rootFits = Inside(root->lsn, root->size) && root->size <= kMaxFolderBytes;
         iso9660_stat_free(root);
+        if (!rootFits)
+            throw EngineError("The data disc's root folder lies outside the disc");
     }
 
     std::string Label() const override { return label_; }
@@ -259,6 +250,8 @@ public:
         auto node = Resolve(folder);
         if (!node || !node->entry.isFolder)
             throw EngineError("No folder " + folder + " on the disc");
+        if (!node->entry.problem.empty())
+            throw EngineError(node->entry.problem);
         std::vector<VolumeEntry> entries;
         for (const auto& child : Children(node->lsn))
             entries.push_back(child.entry);
@@ -277,11 +270,8 @@ public:
         auto node = Resolve(path);
         if (!node || node->entry.isFolder)
             throw EngineError("No file " + path + " on the disc");
-        for (const auto& extent : node->extents) {
-            std::int64_t blocks = (std::int64_t{extent.bytes} + ISO_BLOCKSIZE - 1) / ISO_BLOCKSIZE;
-            if (extent.lsn < 0 || extent.lsn + blocks > imageBlocks_)
-                throw EngineError("The file " + path + " extends past the end of the disc");
-        }
+        if (!node->entry.problem.empty())
+            throw EngineError(node->entry.problem);
         std::vector<char> buffer(64 * ISO_BLOCKSIZE);
         for (const auto& extent : node->extents) {
             std::uint64_t size = extent.bytes;
@@ -336,8 +326,7 @@ private:
             bool folder = stat->type == iso9660_stat_s::_STAT_DIR;
             // libcdio lists each extent of a file over 4 GiB as a record of the same name.
             if (!folder && raw == previous && !nodes.empty() && !nodes.back().entry.isFolder) {
-                nodes.back().extents.push_back({stat->lsn, stat->size});
-                nodes.back().entry.size += stat->size;
+                AddExtent(nodes.back(), stat->lsn, stat->size);
                 continue;
             }
             previous = raw;
@@ -356,17 +345,57 @@ private:
             IsoNode node;
             node.entry.name = name;
             node.entry.isFolder = folder;
-            node.entry.size = folder ? 0 : stat->size;
             struct tm tm = stat->tm;
             node.entry.created = FromTimeT(timegm(&tm));
             node.lsn = stat->lsn;
-            if (!folder)
-                node.extents.push_back({stat->lsn, stat->size});
+            if (folder) {
+                CheckFolder(node, stat->size);
+            } else {
+                AddExtent(node, stat->lsn, stat->size);
+            }
             nodes.push_back(node);
             if (folder)
                 paths_[node.lsn] = PathOf(folderLsn) + raw + "/";
         }
         return nodes;
+    }
+
+    // Whether the extent of `bytes` at `lsn` lies inside the image.
+    bool Inside(lsn_t lsn, std::uint64_t bytes) const {
+        const auto blocks = static_cast<std::int64_t>((bytes + ISO_BLOCKSIZE - 1) / ISO_BLOCKSIZE);
+        return lsn >= 0 && lsn + blocks <= imageBlocks_;
+    }
+
+    // A file's size is the sum of its extents, each checked against the image before it counts:
+    // a file that claims more than the disc holds gets a problem and no size.
+    void AddExtent(IsoNode& node, lsn_t lsn, std::uint32_t bytes) const {
+        if (!node.entry.problem.empty())
+            return; // a refused file stays refused
+        const std::uint64_t total = node.entry.size + bytes;
+        if (!Inside(lsn, bytes))
+            Refuse(node, "The file " + node.entry.name + " extends past the end of the disc");
+        else if (total > static_cast<std::uint64_t>(imageBlocks_) * ISO_BLOCKSIZE)
+            Refuse(node, "The file " + node.entry.name + " claims at least " +
+                             std::to_string(total) + " bytes, more than the disc holds");
+        else {
+            node.extents.push_back({lsn, bytes});
+            node.entry.size = total;
+        }
+    }
+
+    // libiso9660 reads a folder's records in one piece: folders outside the image or larger
+    // than any real folder are not entered.
+    void CheckFolder(IsoNode& node, std::uint64_t bytes) const {
+        if (!Inside(node.lsn, bytes))
+            Refuse(node, "The folder " + node.entry.name + " lies outside the disc");
+        else if (bytes > kMaxFolderBytes)
+            Refuse(node, "The folder " + node.entry.name + " is too large");
+    }
+
+    static void Refuse(IsoNode& node, std::string problem) {
+        node.entry.size = 0;
+        node.extents.clear();
+        node.entry.problem = std::move(problem);
     }
 
     std::string PathOf(lsn_t folderLsn) const {
@@ -383,7 +412,8 @@ private:
         node.entry.isFolder = true;
         node.lsn = rootLsn_;
         std::set<lsn_t> seen{rootLsn_};
-        for (const auto& part : SplitPath(path)) {
+        const auto parts = SplitPath(path);
+        for (const auto& part : parts) {
             if (!node.entry.isFolder)
                 return std::nullopt;
             std::optional<IsoNode> next;
@@ -394,6 +424,8 @@ private:
                 }
             if (!next)
                 return std::nullopt;
+            if (next->entry.isFolder && !next->entry.problem.empty() && &part != &parts.back())
+                throw EngineError(next->entry.problem);
             if (next->entry.isFolder && !seen.insert(next->lsn).second)
                 throw EngineError("The disc's folder tree loops back on itself at " + path);
             node = *next;
@@ -409,6 +441,7 @@ private:
     std::string label_;
     mutable std::map<lsn_t, std::string> paths_;
     static constexpr std::size_t kMaxCachedEntries = 1u << 20;
+    static constexpr std::uint64_t kMaxFolderBytes = 64u << 20;
     mutable std::map<lsn_t, std::vector<IsoNode>> listings_;
     mutable std::size_t cachedEntries_ = 0;
     // libiso9660's handle and the caches are not safe for concurrent use.

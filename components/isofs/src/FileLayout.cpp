@@ -159,6 +159,8 @@ const DataItem& FileLayout::addItem(const std::string& source, std::string_view 
     SourceInfo info = opener_->stat(source);
     if (!info.exists)
         throw LayoutError("The source does not exist: " + source);
+    if (!info.problem.empty())
+        throw LayoutError(info.problem);
     return addKnownItem(imagePath, info.isFolder, info.size, info.modified, source);
 }
 

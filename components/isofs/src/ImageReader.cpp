@@ -97,7 +97,7 @@ public:
             return;
         }
         std::vector<std::pair<std::string, ImageEntry*>> subdirs;
-        std::string previous;
+        std::string previous, refused;
         for (auto* node = _cdio_list_begin(list.get()); node; node = _cdio_list_node_next(node)) {
             auto* st = static_cast<iso9660_stat_t*>(_cdio_list_node_data(node));
             std::string raw = st->filename;
@@ -105,17 +105,34 @@ public:
                 continue;
             if (++entries_ > kMaxEntries)
                 throw ImageReadError("The image holds too many entries");
+            bool isDir = st->type == iso9660_stat_s::_STAT_DIR;
+            if (!isDir && raw == refused)
+                continue;
             std::uint64_t extentBlocks = (static_cast<std::uint64_t>(st->size) + 2047) / 2048;
             if (st->lsn < 0 || st->lsn + extentBlocks > blocks_) {
                 out_.warnings.push_back("Skipped " + path + raw +
                                         ": its data lies outside the image");
+                // A file over 4 GiB goes whole or not at all.
+                if (!isDir && raw == previous && !dir.children.empty() &&
+                    !dir.children.back().isFolder)
+                    dir.children.pop_back();
+                if (!isDir)
+                    refused = raw;
                 continue;
             }
-            bool isDir = st->type == iso9660_stat_s::_STAT_DIR;
             // Multi-extent files come as consecutive records of one name.
             if (!isDir && !dir.children.empty() && raw == previous &&
                 !dir.children.back().isFolder) {
                 auto& f = dir.children.back();
+                // Each extent lies inside the image, but a hostile record set may repeat one
+                // until the file claims more than the image holds.
+                if (f.size + st->size > blocks_ * 2048) {
+                    out_.warnings.push_back("Skipped " + path + raw +
+                                            ": it claims more bytes than the image holds");
+                    dir.children.pop_back();
+                    refused = raw; // and the rest of its extents
+                    continue;
+                }
                 f.extents.push_back({static_cast<std::uint32_t>(st->lsn), st->size});
                 f.size += st->size;
                 continue;
@@ -195,7 +212,7 @@ bool readIso(const std::filesystem::path& image, LoadedImage& out) {
 
 class UdfWalker {
 public:
-    UdfWalker(LoadedImage& out) : out_(out) {}
+    explicit UdfWalker(LoadedImage& out) : out_(out) {}
 
     // Takes ownership of dir (libudf frees a listing when it reaches its end).
     void walk(udf_dirent_t* dir, ImageEntry& into, std::size_t depth) {
@@ -216,7 +233,14 @@ public:
             e.isFolder = udf_is_dir(dir);
             e.date = static_cast<std::int64_t>(udf_get_modification_time(dir));
             if (!e.isFolder) {
-                e.size = udf_get_file_length(dir);
+                // The size is the file entry's claim: one larger than the image is hostile.
+                const std::int64_t size = udf_get_file_length(dir);
+                if (size < 0 || static_cast<std::uint64_t>(size) > out_.imageBlocks * 2048) {
+                    out_.warnings.push_back("Skipped " + e.name +
+                                            ": it claims more bytes than the image holds");
+                    continue;
+                }
+                e.size = static_cast<std::uint64_t>(size);
                 into.children.push_back(std::move(e));
                 continue;
             }

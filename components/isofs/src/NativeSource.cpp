@@ -1,10 +1,13 @@
+#include "FileKind.h"
 #include "isofs/Errors.h"
 #include "isofs/Source.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace isofs {
@@ -13,6 +16,59 @@ namespace {
 
 std::string errnoText(int err) {
     return std::strerror(err);
+}
+
+// File systems whose files report sizes that have nothing to do with what reading them gives
+// (/proc/self/mem is a "regular file" of size 0).
+bool isPseudoFileSystem(int fd) {
+    struct statfs fs {};
+    if (::fstatfs(fd, &fs) != 0)
+        return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+    case BPF_FS_MAGIC:
+    case EFIVARFS_MAGIC:
+    case PSTOREFS_MAGIC:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Opens a regular file for reading without ever blocking (a FIFO swapped in after a stat would
+// block an ordinary open) and checks what it is. Returns the descriptor, or -1 with `problem`
+// saying why the file cannot be a source.
+int openRegular(const std::string& path, struct stat& st, std::string& problem, int& err) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        err = errno;
+        problem = "Cannot open " + path + ": " + errnoText(err);
+        return -1;
+    }
+    if (::fstat(fd, &st) != 0) {
+        err = errno;
+        problem = "Cannot read " + path + ": " + errnoText(err);
+    } else if (!S_ISREG(st.st_mode)) {
+        err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        problem = path + " is " + detail::fileKind(st.st_mode) + ", not a regular file";
+    } else if (isPseudoFileSystem(fd)) {
+        err = EINVAL;
+        problem = path + " is a file of the kernel's pseudo file systems, not a regular file";
+    } else if (int flags = ::fcntl(fd, F_GETFL);
+               flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        err = errno;
+        problem = "Cannot read " + path + ": " + errnoText(err);
+    } else {
+        return fd;
+    }
+    ::close(fd);
+    return -1;
 }
 
 class NativeReader : public SourceReader {
@@ -54,27 +110,41 @@ private:
 SourceInfo NativeSourceOpener::stat(const std::string& path) const {
     SourceInfo info;
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
+    if (::stat(path.c_str(), &st) != 0) {
+        // A link whose target is missing or that loops is there, but nothing can be read.
+        if (errno == ELOOP || (errno != ENOENT && errno != ENOTDIR)) {
+            info.exists = true;
+            info.problem = "Cannot read " + path + ": " + errnoText(errno);
+        }
         return info;
+    }
     info.exists = true;
-    info.isFolder = S_ISDIR(st.st_mode);
-    info.size = info.isFolder ? 0 : static_cast<std::uint64_t>(st.st_size);
     info.modified = st.st_mtim.tv_sec;
+    if (S_ISDIR(st.st_mode)) {
+        info.isFolder = true;
+        return info;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        info.problem = path + " is " + detail::fileKind(st.st_mode) + ", not a regular file";
+        return info;
+    }
+    // Opened once so that an unreadable file is refused now, not halfway through a write.
+    int err = 0;
+    int fd = openRegular(path, st, info.problem, err);
+    if (fd < 0)
+        return info;
+    ::close(fd);
+    info.size = static_cast<std::uint64_t>(st.st_size);
     return info;
 }
 
 std::unique_ptr<SourceReader> NativeSourceOpener::open(const std::string& path) const {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        int err = errno;
-        throw SourceError(path, err, "Cannot open " + path + ": " + errnoText(err));
-    }
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        int err = S_ISDIR(st.st_mode) ? EISDIR : (errno ? errno : EINVAL);
-        ::close(fd);
-        throw SourceError(path, err, "Not a regular file: " + path);
-    }
+    std::string problem;
+    int err = 0;
+    int fd = openRegular(path, st, problem, err);
+    if (fd < 0)
+        throw SourceError(path, err, problem);
     return std::make_unique<NativeReader>(path, fd, static_cast<std::uint64_t>(st.st_size));
 }
 

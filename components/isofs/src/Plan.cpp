@@ -11,8 +11,8 @@ namespace isofs {
 
 namespace detail {
 
-std::uint32_t blocksFor(std::uint64_t bytes) {
-    return static_cast<std::uint32_t>((bytes + kBlockSize - 1) / kBlockSize);
+std::uint64_t blocksFor(std::uint64_t bytes) {
+    return bytes / kBlockSize + (bytes % kBlockSize ? 1 : 0);
 }
 
 std::uint32_t isoRecordBytes(std::uint32_t idBytes, bool xa) {
@@ -46,6 +46,18 @@ std::string PlanData::imagePath(std::uint32_t node) const {
 
 namespace {
 
+// Sizes come from sources and from discs and image files, which may claim anything: each is
+// checked against what an image can hold before any arithmetic is done with it.
+void checkFileSize(const DataItem& item, const PlanData& d) {
+    const std::uint64_t size = item.size();
+    if (size / kBlockSize >= kMaxImageBlocks)
+        throw LayoutError("The file " + item.imagePath() + " claims " + std::to_string(size) +
+                          " bytes, more than an image can hold");
+    if (d.udf && size > kUdfMaxExtents * kUdfMaxExtent)
+        throw LayoutError("The file " + item.imagePath() + " (" + std::to_string(size) +
+                          " bytes) is larger than UDF can record in one file entry");
+}
+
 void copyTree(const DataItem& item, std::int32_t parent, PlanData& d) {
     // Iterative: deep trees must not exhaust the stack.
     std::vector<std::pair<const DataItem*, std::int32_t>> stack{{&item, parent}};
@@ -57,6 +69,8 @@ void copyTree(const DataItem& item, std::int32_t parent, PlanData& d) {
         n.name = it->name();
         n.source = it->sourcePath();
         n.isDir = it->isFolder();
+        if (!n.isDir)
+            checkFileSize(*it, d);
         n.size = n.isDir ? 0 : it->size();
         n.date = (d.options.useFileDate && it->fileDate() != 0) ? it->fileDate() : d.writeTime;
         n.parent = par;
@@ -122,9 +136,11 @@ std::uint32_t pathTableBytes(const PlanData& d, const std::vector<std::uint32_t>
     return bytes;
 }
 
-std::uint32_t dirBytes(const PlanData& d, const Node& dir, bool joliet) {
+// A folder's records are one extent: a folder with more records than that holds is refused.
+std::uint32_t dirBytes(const PlanData& d, std::uint32_t node, bool joliet) {
+    const Node& dir = d.nodes[node];
     bool xa = d.options.mode2XA;
-    std::uint32_t used = 2 * isoRecordBytes(1, xa);
+    std::uint64_t used = 2 * isoRecordBytes(1, xa);
     for (auto c : joliet ? dir.jolietSorted : dir.isoSorted) {
         const Node& n = d.nodes[c];
         std::uint32_t id;
@@ -141,22 +157,28 @@ std::uint32_t dirBytes(const PlanData& d, const Node& dir, bool joliet) {
                 used += kBlockSize - used % kBlockSize;
             used += rec;
         }
+        if (used > kIsoMaxExtent)
+            throw LayoutError("The folder " + d.imagePath(node) + " holds too many items for " +
+                              (joliet ? "Joliet" : "ISO9660"));
     }
-    return blocksFor(used) * kBlockSize;
+    return static_cast<std::uint32_t>(blocksFor(used) * kBlockSize);
 }
 
-std::uint32_t udfDirBytes(const PlanData& d, const Node& dir) {
-    std::uint32_t bytes = udfFidBytes(u"");
-    for (auto c : dir.children)
+std::uint32_t udfDirBytes(const PlanData& d, std::uint32_t node) {
+    std::uint64_t bytes = udfFidBytes(u"");
+    for (auto c : d.nodes[node].children) {
         bytes += udfFidBytes(d.nodes[c].udfId);
-    return bytes;
+        if (bytes > 0xFFFFFFFFull)
+            throw LayoutError("The folder " + d.imagePath(node) + " holds too many items for UDF");
+    }
+    return static_cast<std::uint32_t>(bytes);
 }
 
 class Allocator {
 public:
     explicit Allocator(std::uint32_t start) : next_(start) {}
     std::uint32_t take(std::uint64_t blocks) {
-        if (next_ + blocks > 0xFFFFFFFFull)
+        if (blocks > kMaxImageBlocks - next_)
             throw LayoutError("The image is too large (more than 2^32 blocks)");
         auto at = next_;
         next_ += static_cast<std::uint32_t>(blocks);
@@ -192,11 +214,11 @@ void allocate(PlanData& d) {
         d.jolietPathM = a.take(blocksFor(d.jolietPathBytes));
     }
     for (auto n : d.isoDirs) {
-        d.nodes[n].isoSize = dirBytes(d, d.nodes[n], false);
+        d.nodes[n].isoSize = dirBytes(d, n, false);
         d.nodes[n].isoLsn = a.take(d.nodes[n].isoSize / kBlockSize);
     }
     for (auto n : d.jolietDirs) {
-        d.nodes[n].jolietSize = dirBytes(d, d.nodes[n], true);
+        d.nodes[n].jolietSize = dirBytes(d, n, true);
         d.nodes[n].jolietLsn = a.take(d.nodes[n].jolietSize / kBlockSize);
     }
     // Folders in breadth-first layout order for UDF; files in the same walk for their data.
@@ -212,7 +234,7 @@ void allocate(PlanData& d) {
             Node& dir = d.nodes[n];
             dir.uniqueId = n == 0 ? 0 : d.nextUniqueId++;
             dir.udfFe = a.take(1);
-            dir.udfDataBytes = udfDirBytes(d, dir);
+            dir.udfDataBytes = udfDirBytes(d, n);
             dir.udfData = a.take(blocksFor(dir.udfDataBytes));
         }
         for (auto n : d.files) {
@@ -227,11 +249,11 @@ void allocate(PlanData& d) {
         d.dataBytes += f.size;
     }
     if (d.udf) {
-        std::uint32_t end = a.next();
-        if (end < kUdfAnchor + 2)
-            end = kUdfAnchor + 2;
-        d.partitionBlocks = end - d.partitionStart;
-        d.totalBlocks = end + 1; // the closing anchor
+        if (a.next() < kUdfAnchor + 2)
+            a.take(kUdfAnchor + 2 - a.next());
+        d.partitionBlocks = a.next() - d.partitionStart;
+        a.take(1); // the closing anchor
+        d.totalBlocks = a.next();
     } else {
         d.totalBlocks = a.next();
     }

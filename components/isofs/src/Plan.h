@@ -14,6 +14,10 @@ namespace isofs::detail {
 constexpr std::uint64_t kIsoMaxExtent = 0xFFFFF800ull;
 // UDF short allocation descriptors hold at most this many bytes.
 constexpr std::uint64_t kUdfMaxExtent = 0x3FFFF800ull;
+// A UDF file entry is one block: its descriptors follow a 176-byte header.
+constexpr std::uint64_t kUdfMaxExtents = (2048 - 176) / 8;
+// Block addresses are 32 bits: no image, and so no file, can be larger.
+constexpr std::uint64_t kMaxImageBlocks = 0xFFFFFFFFull;
 
 struct Node {
     std::string name;
@@ -62,7 +66,7 @@ std::uint32_t isoRecordBytes(std::uint32_t idBytes, bool xa);
 std::uint32_t isoExtentCount(std::uint64_t size);
 std::uint32_t udfFidBytes(const std::u16string& name);
 bool udfWide(const std::u16string& name);
-std::uint32_t blocksFor(std::uint64_t bytes);
+std::uint64_t blocksFor(std::uint64_t bytes);
 
 // Fixed places of the UDF volume structures.
 constexpr std::uint32_t kUdfMainVds = 32;

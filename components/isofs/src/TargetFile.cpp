@@ -3,6 +3,7 @@
 #include "isofs/Errors.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -10,6 +11,27 @@
 #include <unistd.h>
 
 namespace isofs {
+
+namespace {
+
+// The mode a new file gets from open(..., 0666) under the process's umask. Read from
+// /proc/self/status: calling umask() to read it would change it for a moment under the feet of
+// other threads.
+mode_t newFileMode() {
+    if (FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, status))
+            found = std::sscanf(line, "Umask: %o", &mask) == 1;
+        std::fclose(status);
+        if (found)
+            return static_cast<mode_t>(0666 & ~mask);
+    }
+    return 0644;
+}
+
+} // namespace
 
 TargetFile::TargetFile(const std::filesystem::path& target) : target_(target) {
     std::filesystem::path folder = target.parent_path();
@@ -22,7 +44,7 @@ TargetFile::TargetFile(const std::filesystem::path& target) : target_(target) {
         throw OutputError(err,
                           "Cannot create a file in " + folder.string() + ": " + std::strerror(err));
     }
-    ::fchmod(fd, 0644);
+    ::fchmod(fd, newFileMode()); // mkstemp makes it 0600
     fd_ = fd;
     temp_ = pattern;
 }

@@ -1,6 +1,7 @@
 // isofs-mkiso: builds an image from folders and files, for measuring the writer.
 #include "isofs/Errors.h"
 #include "isofs/ImageWriter.h"
+#include "isofs/NativeTree.h"
 
 #include <cstdio>
 #include <cstring>
@@ -9,18 +10,6 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-
-static void addTree(isofs::FileLayout& layout, const fs::path& source, const std::string& at) {
-    for (const auto& entry : fs::directory_iterator(source)) {
-        std::string path = at + "\\" + entry.path().filename().string();
-        if (entry.is_directory() && !entry.is_symlink()) {
-            layout.addItem(entry.path().filename().string(), path);
-            addTree(layout, entry.path(), path);
-        } else {
-            layout.addItem(entry.path().string(), path);
-        }
-    }
-}
 
 int main(int argc, char** argv) {
     isofs::ImageOptions options;
@@ -40,14 +29,18 @@ int main(int argc, char** argv) {
                      "usage: isofs-mkiso [--fs N] [--label L] [--file-date] SOURCE... OUT\n");
         return 2;
     }
+    bool leftOut = false;
     try {
         isofs::FileLayout layout;
+        isofs::LayoutTreeTarget target(layout, [](const std::string&, const std::string& why) {
+            std::fprintf(stderr, "isofs-mkiso: left out: %s\n", why.c_str());
+        });
         for (std::size_t i = 0; i + 1 < args.size(); ++i) {
             fs::path src(args[i]);
             if (fs::is_directory(src))
-                addTree(layout, src, "");
+                leftOut = isofs::addNativeTree(src, "", target) || leftOut;
             else
-                layout.addItem(src.string(), "\\" + src.filename().string());
+                layout.addItem(src.string(), "\\" + isofs::imageNameOf(src.filename().string()));
         }
         auto plan = isofs::ImagePlan::build(layout, options);
         auto result = isofs::writeImageFile(plan, layout.opener(), args.back());
@@ -61,5 +54,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "isofs-mkiso: %s\n", e.what());
         return 1;
     }
-    return 0;
+    return leftOut ? 1 : 0; // the image is written, but not with everything asked for
 }

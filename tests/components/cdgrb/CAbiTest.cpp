@@ -53,7 +53,7 @@ TEST(CAbiTest, CClientReadsCdTextAndRipsThroughTheDriveStore) {
     const fs::path store = dir / "drives";
     discengine::VirtualStore virtualStore(store);
     virtualStore.AddDrive("1-reader", discengine::DriveConfig{});
-    virtualStore.InsertAudio('D', disc.cue);
+    virtualStore.InsertDiscImage('D', disc.cue);
     ASSERT_EQ(setenv("PLATTERLY_DRIVES", store.c_str(), 1), 0);
 
     const fs::path wav = dir / "out" / "Café.wav";

@@ -21,7 +21,7 @@ public:
         auto it = files.find(path);
         if (it == files.end())
             return {};
-        return {true, false, it->second.size(), 1000};
+        return {true, false, it->second.size(), 1000, {}};
     }
     std::unique_ptr<SourceReader> open(const std::string&) const override { return nullptr; }
 };

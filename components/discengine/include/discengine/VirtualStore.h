@@ -50,6 +50,15 @@ struct MediumState {
     std::string dataPayload;        // "disc.iso": data sectors addressed by LBA from 0
 };
 
+// Which files a cue sheet or TOC may name. A sheet is a text anyone can write, so by default it
+// reads only files in its own folder and the folders below it (after following links); names
+// that are absolute or lead elsewhere need the user's explicit consent for that sheet. Either
+// way only regular files are read, never FIFOs, devices or folders.
+enum class SheetRule {
+    FolderOnly,    // files in the sheet's folder or below it
+    AnyRegularFile // also absolute names and names leaving the folder
+};
+
 // Parsing and printing; parse errors throw EngineError with the file's name and the reason.
 DriveConfig ParseDriveIni(const std::string& text, const std::string& fileName = "drive.ini");
 std::string FormatDriveIni(const DriveConfig& config);
@@ -85,9 +94,13 @@ public:
     // An ISO9660/UDF image as a complete single-track data disc (CD-ROM, DVD-ROM or BD-ROM by
     // size).
     void InsertImage(char letter, const std::filesystem::path& iso) const;
-    // An audio CD from a cue sheet or cdrdao TOC: read through libcdio (tracks, CD-Text, audio)
-    // and stored as our own BIN + cue. Data tracks are refused.
-    void InsertAudio(char letter, const std::filesystem::path& cueOrToc) const;
+    // A disc image a user brings: a cue sheet or cdrdao TOC (audio, data and mixed-mode discs,
+    // several files, CD-Text), an .iso, or a .bin (with the sheet of its name beside it, else as
+    // data sectors). Stored as the engine's own payload (README: "Disc images"); the files a
+    // sheet names are read under `rule`. Throws EngineError with the reason; the drive keeps
+    // its medium then.
+    void InsertDiscImage(char letter, const std::filesystem::path& image,
+                         SheetRule rule = SheetRule::FolderOnly) const;
     void InsertSampleAudio(char letter) const;
     // The sample data CD of the default store's F: (ISO9660 + Joliet + UDF, label SAMPLE DATA).
     void InsertSampleData(char letter) const;

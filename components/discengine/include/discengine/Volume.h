@@ -16,6 +16,10 @@ struct VolumeEntry {
     bool isFolder = false;
     std::uint64_t size = 0;
     std::chrono::system_clock::time_point created{};
+    // Why the entry cannot be read (a file claiming more than the disc holds, data outside the
+    // disc, an allocation the engine does not read), as a sentence; its size is then 0 and reads
+    // and copies fail with this text.
+    std::string problem = {};
 };
 
 // The file system of a loaded medium. Paths are the part after "X:", backslash-separated

@@ -336,7 +336,7 @@ std::vector<CueTrack> AudioWriteJob::Layout() const {
         CueTrack t;
         t.gapFrames = (plan_.trackAtOnce && i > 0) ? kPregapFrames : 0;
         t.start = next + t.gapFrames;
-        t.title = plan_.tracks[i].title;
+        t.text.title = plan_.tracks[i].title;
         next = t.start + plan_.tracks[i].wav.Frames();
         layout.push_back(t);
     }
@@ -365,7 +365,7 @@ void AudioWriteJob::Commit() {
         throw DeviceFailure(kErrNoMedium, "Medium changed",
                             "the disc was replaced during the write", context_);
     fs::rename(PartPath(), folder_ / kBinName);
-    WriteAtomic(folder_ / kCueName, CueSheetText(kBinName, layout));
+    WriteAtomic(folder_ / kCueName, CueSheetText(kBinName, CueDisc{{}, {}, {}, layout}));
     try {
         ValidatePayload(folder_, written, true);
     } catch (const EngineError& error) {

@@ -61,63 +61,18 @@ std::int32_t CdWav::Frames() const {
     return static_cast<std::int32_t>(std::max<std::int64_t>(frames, kMinTrackFrames));
 }
 
-SourceFile::~SourceFile() {
-    if (fd_ >= 0)
-        ::close(fd_);
-}
-
-SourceFile& SourceFile::operator=(SourceFile&& other) noexcept {
-    if (this != &other) {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = other.fd_;
-        other.fd_ = -1;
-    }
-    return *this;
-}
-
-SourceFile OpenRegularFile(const std::filesystem::path& file, int& error) {
-    // O_NONBLOCK: opening a FIFO for reading must not wait for a writer.
-    SourceFile source(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (!source.IsOpen()) {
-        error = errno;
-        return {};
-    }
-    struct stat st {};
-    if (::fstat(source.Fd(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-        return {};
-    }
-    int flags = ::fcntl(source.Fd(), F_GETFL);
-    if (flags >= 0)
-        ::fcntl(source.Fd(), F_SETFL, flags & ~O_NONBLOCK);
-    error = 0;
-    return source;
-}
-
-std::int64_t ReadAt(int fd, char* buffer, std::int64_t size, std::int64_t offset) {
-    std::int64_t done = 0;
-    while (done < size) {
-        ssize_t got = ::pread(fd, buffer + done, static_cast<std::size_t>(size - done),
-                              static_cast<off_t>(offset + done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        done += got;
-    }
-    return done;
-}
-
 std::optional<CdWav> ProbeCdWav(const std::filesystem::path& file, std::string& why) {
     int error = 0;
     SourceFile source = OpenRegularFile(file, error);
     if (!source.IsOpen()) {
-        why = error == EISDIR   ? "it is a folder"
-              : error == EINVAL ? "it is not a regular file"
-                                : std::strerror(error);
+        why = OpenFailureReason(file, error);
         return std::nullopt;
     }
+    return ProbeCdWav(source, file, why);
+}
+
+std::optional<CdWav> ProbeCdWav(const SourceFile& source, const std::filesystem::path& file,
+                                std::string& why) {
     struct stat st {};
     ::fstat(source.Fd(), &st);
     CdWav wav;

@@ -1,11 +1,18 @@
 #pragma once
 
+#include "../RegularFile.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 
 namespace discengine::audioimage {
+
+// The shared opening helpers, as the audio image has always named them.
+using discengine::OpenRegularFile;
+using discengine::ReadAt;
+using discengine::SourceFile;
 
 // Red Book audio: 44.1 kHz, 16 bit, 2 channels; one frame (sector) holds 1/75 s.
 constexpr std::int64_t kFrameBytes = 2352;
@@ -31,29 +38,8 @@ struct CdWav {
 // claims more data than the file holds, a directory, a FIFO) gives nullopt and the reason in
 // `why`. Never blocks on special files.
 std::optional<CdWav> ProbeCdWav(const std::filesystem::path& file, std::string& why);
-
-// An open source file descriptor, closed on destruction.
-class SourceFile {
-public:
-    SourceFile() = default;
-    explicit SourceFile(int fd) : fd_(fd) {}
-    ~SourceFile();
-    SourceFile(SourceFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-    SourceFile& operator=(SourceFile&& other) noexcept;
-    SourceFile(const SourceFile&) = delete;
-    SourceFile& operator=(const SourceFile&) = delete;
-    int Fd() const { return fd_; }
-    bool IsOpen() const { return fd_ >= 0; }
-
-private:
-    int fd_ = -1;
-};
-
-// Opens a regular file for reading without blocking on FIFOs or devices; errno on failure
-// (ENODEV-like EINVAL for anything that is not a regular file).
-SourceFile OpenRegularFile(const std::filesystem::path& file, int& error);
-
-// Reads up to `size` bytes at `offset`, retrying short reads; the count read (less at the end).
-std::int64_t ReadAt(int fd, char* buffer, std::int64_t size, std::int64_t offset);
+// The same for a file already opened (with OpenRegularFile); `file` names it in the result.
+std::optional<CdWav> ProbeCdWav(const SourceFile& source, const std::filesystem::path& file,
+                                std::string& why);
 
 } // namespace discengine::audioimage

@@ -3,5 +3,4 @@ target_sources(discengine PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/AudioCDImage.cpp
   ${CMAKE_CURRENT_LIST_DIR}/AudioWriteJob.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CdWav.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/CueSheet.cpp
 )

@@ -116,11 +116,14 @@ public:
             info.exists = true;
             info.isFolder = entry->isFolder;
             info.size = entry->size;
+            info.problem = entry->problem.empty() ? "" : path + ": " + entry->problem;
             info.modified =
                 std::chrono::duration_cast<std::chrono::seconds>(entry->created.time_since_epoch())
                     .count();
-        } catch (const isofs::SourceError&) {
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
+            // The disc cannot say: the path is not usable, and the reason is the disc's.
+            info.exists = true;
+            info.problem = path + ": " + e.what();
         }
         return info;
     }
@@ -130,18 +133,14 @@ public:
         if (!drivePath)
             return native_.open(path);
         std::shared_ptr<IDiscVolume> volume;
-        std::optional<VolumeEntry> entry;
         try {
             volume = VolumeOf(*drivePath, path);
-            entry = volume->Stat(drivePath->path);
         } catch (const isofs::SourceError&) {
             throw;
         } catch (const std::exception& e) {
             throw isofs::SourceError(path, EIO, e.what());
         }
-        if (!entry || entry->isFolder)
-            throw isofs::SourceError(path, ENOENT, "The file " + path + " is not on the disc");
-        return std::make_unique<VolumeReader>(volume, drivePath->path, path, entry->size);
+        return OpenVolumeFile(std::move(volume), drivePath->path, path);
     }
 
 private:
@@ -171,6 +170,8 @@ std::unique_ptr<isofs::SourceReader> OpenVolumeFile(std::shared_ptr<IDiscVolume>
     }
     if (!entry || entry->isFolder)
         throw isofs::SourceError(display, ENOENT, "The file " + display + " is not on the disc");
+    if (!entry->problem.empty())
+        throw isofs::SourceError(display, EIO, display + ": " + entry->problem);
     return std::make_unique<VolumeReader>(std::move(volume), path, display, entry->size);
 }
 

@@ -13,6 +13,10 @@ struct SourceInfo {
     bool isFolder = false;
     std::uint64_t size = 0;
     std::int64_t modified = 0; // seconds since the Unix epoch, UTC
+    // Why an existing source cannot go into an image (a FIFO, a device, unreadable, a size its
+    // medium cannot hold), as a sentence naming it; empty when it can. The layout refuses the
+    // source with this text.
+    std::string problem;
 };
 
 // A sequential reader of one source file. read() returns 0 at the end and throws SourceError.
@@ -38,7 +42,9 @@ public:
     virtual std::unique_ptr<SourceReader> open(const std::string& path) const = 0;
 };
 
-// Native files through POSIX calls.
+// Native files through POSIX calls. Only folders and regular files are sources: FIFOs, devices
+// and sockets are refused without being opened (opening a FIFO blocks), and so are the files of
+// the kernel's pseudo file systems (/proc, /sys), whose size says nothing about their content.
 class NativeSourceOpener : public SourceOpener {
 public:
     SourceInfo stat(const std::string& path) const override;

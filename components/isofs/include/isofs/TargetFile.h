@@ -6,7 +6,8 @@ namespace isofs {
 
 // A file written under a temporary name in the target's folder and renamed over the target only
 // by commit(), so a failed or cancelled write never destroys an existing file. Without commit()
-// the temporary file is removed.
+// the temporary file is removed. The file gets the mode an ordinary new file would get under the
+// user's umask.
 class TargetFile {
 public:
     explicit TargetFile(const std::filesystem::path& target); // throws OutputError

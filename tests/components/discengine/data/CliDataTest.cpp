@@ -15,37 +15,6 @@ using namespace datatest;
 
 extern char** environ;
 
-namespace {
-
-std::string Quote(const fs::path& path) {
-    return "'" + path.string() + "'";
-}
-
-struct CliFixture {
-    testsupport::TempDir dir;
-    CliFixture() {
-        fs::create_directories(dir / "tmp");
-        std::string out;
-        EXPECT_EQ(Cli("drives", &out), 0) << out; // creates the default store
-    }
-    int Cli(const std::string& args, std::string* output = nullptr) {
-        return Run("PLATTERLY_DRIVES=" + Quote(dir / "drives") + " TMPDIR=" + Quote(dir / "tmp") +
-                       " '" PLATTERLY_DIST_DIR "/platterly-cli' " + args + " </dev/null",
-                   output);
-    }
-    VirtualStore Store() { return VirtualStore(dir / "drives"); }
-    // A small tree: a file at the top, one in a folder.
-    fs::path Tree() {
-        fs::path src = dir / "src";
-        fs::create_directories(src / "Docs");
-        testsupport::writeFile(src / "readme.txt", "read me\n");
-        testsupport::writeFile(src / "Docs" / "Report 2024.txt", Pattern(50000, 3));
-        return src;
-    }
-};
-
-} // namespace
-
 TEST(CliData, MkisoWritesEveryFileSystemWithTheLabelAndVerifies) {
     CliFixture f;
     fs::path src = f.Tree();

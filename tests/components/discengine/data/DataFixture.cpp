@@ -155,6 +155,54 @@ std::string Pattern(std::size_t bytes, int seed) {
     return s;
 }
 
+bool PatchUdfFileEntry(const fs::path& image, std::uint64_t size,
+                       const std::function<void(unsigned char* entry)>& patch) {
+    std::string bytes = testsupport::readFile(image);
+    for (std::size_t at = 0; at + 2048 <= bytes.size(); at += 2048) {
+        auto* p = reinterpret_cast<unsigned char*>(bytes.data() + at);
+        std::uint64_t length = 0;
+        for (int i = 7; i >= 0; --i)
+            length = length << 8 | p[56 + i];
+        if (p[0] == 0x05 && p[1] == 0x01 && length == size) { // tag 261: a file entry
+            patch(p);
+            testsupport::writeFile(image, bytes);
+            return true;
+        }
+    }
+    return false;
+}
+
+int PatchIsoRootRecords(const fs::path& image,
+                        const std::function<bool(char* record, const std::string& name)>& patch) {
+    std::string bytes = testsupport::readFile(image);
+    auto u8 = [&](std::size_t at) { return static_cast<unsigned char>(bytes[at]); };
+    std::size_t at = 16 * 2048 + 156 + 2; // the root record's extent in the primary descriptor
+    std::size_t root = (std::size_t{u8(at)} | std::size_t{u8(at + 1)} << 8 |
+                        std::size_t{u8(at + 2)} << 16 | std::size_t{u8(at + 3)} << 24) *
+                       2048;
+    int patched = 0;
+    for (at = root; at < root + 2048 && bytes[at] != 0; at += u8(at))
+        if (patch(&bytes[at], bytes.substr(at + 33, u8(at + 32))))
+            ++patched;
+    testsupport::writeFile(image, bytes);
+    return patched;
+}
+
+std::vector<std::string> NamesIn(const fs::path& folder) {
+    std::vector<std::string> out;
+    for (const auto& e : fs::directory_iterator(folder))
+        out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+bool SetUdfFileLength(const fs::path& image, std::uint64_t size, std::uint64_t claimed) {
+    return PatchUdfFileEntry(image, size, [&](unsigned char* p) {
+        for (int i = 0; i < 8; ++i)
+            p[56 + i] = static_cast<unsigned char>(claimed >> (8 * i));
+    });
+}
+
 std::vector<std::pair<std::string, std::string>> Fixture::MakeTree() {
     fs::path src = dir / "src";
     std::vector<std::pair<std::string, std::string>> files = {
@@ -182,6 +230,13 @@ std::vector<std::pair<std::string, std::string>> Fixture::MakeTree() {
     return out;
 }
 
+std::shared_ptr<IDiscVolume> Fixture::InsertDisc(const fs::path& iso, char letter) {
+    Store().InsertImage(letter, iso);
+    auto device = engine->FindDevice(letter);
+    device->Refresh(true);
+    return device->Volume();
+}
+
 void Fixture::AddTree(const fs::path& folder, const std::string& at) {
     auto layout = image->Layout();
     std::vector<fs::directory_entry> entries(fs::directory_iterator(folder), {});
@@ -195,6 +250,30 @@ void Fixture::AddTree(const fs::path& folder, const std::string& at) {
             layout->AddItem(entry.path().string(), at + "\\" + name);
         }
     }
+}
+
+std::string Quote(const fs::path& path) {
+    return "'" + path.string() + "'";
+}
+
+CliFixture::CliFixture() {
+    fs::create_directories(dir / "tmp");
+    std::string out;
+    EXPECT_EQ(Cli("drives", &out), 0) << out; // creates the default store
+}
+
+int CliFixture::Cli(const std::string& args, std::string* output, const std::string& prefix) {
+    return Run("PLATTERLY_DRIVES=" + Quote(dir / "drives") + " TMPDIR=" + Quote(dir / "tmp") + " " +
+                   prefix + "'" PLATTERLY_DIST_DIR "/platterly-cli' " + args + " </dev/null",
+               output);
+}
+
+fs::path CliFixture::Tree() {
+    fs::path src = dir / "src";
+    fs::create_directories(src / "Docs");
+    testsupport::writeFile(src / "readme.txt", "read me\n");
+    testsupport::writeFile(src / "Docs" / "Report 2024.txt", Pattern(50000, 3));
+    return src;
 }
 
 int Run(const std::string& command, std::string* output) {

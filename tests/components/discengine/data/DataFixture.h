@@ -3,6 +3,7 @@
 #include "discengine/Disc.h"
 #include "discengine/Engine.h"
 #include "discengine/VirtualStore.h"
+#include "discengine/Volume.h"
 #include "support/TempDir.h"
 
 #include <chrono>
@@ -66,6 +67,23 @@ struct Fixture {
     // A tree of folders and files with awkward names under dir/src; returns image path -> bytes.
     std::vector<std::pair<std::string, std::string>> MakeTree();
     void AddTree(const std::filesystem::path& folder, const std::string& at);
+    // Puts an image file into drive `letter` as its disc and opens the disc's volume.
+    std::shared_ptr<discengine::IDiscVolume> InsertDisc(const std::filesystem::path& iso,
+                                                        char letter = 'E');
+};
+
+std::string Quote(const std::filesystem::path& path);
+
+// platterly-cli on a store of its own in a temporary folder (created by a first "drives").
+struct CliFixture {
+    testsupport::TempDir dir;
+    CliFixture();
+    // Runs platterly-cli with args (shell words, quoted by the caller), preceded by `prefix`
+    // (a command that runs it, such as setpriv); returns the exit status, output in *output.
+    int Cli(const std::string& args, std::string* output = nullptr, const std::string& prefix = "");
+    discengine::VirtualStore Store() { return discengine::VirtualStore(dir / "drives"); }
+    // A small tree: a file at the top, one in a folder.
+    std::filesystem::path Tree();
 };
 
 // engine.WaitForJobs(), but a job still running after `timeout` ends the test binary.
@@ -78,6 +96,19 @@ int RunInChild(const std::function<int()>& body,
                std::chrono::seconds timeout = std::chrono::seconds(120));
 
 std::string Pattern(std::size_t bytes, int seed);
+// Rewrites the UDF file entry (tag 261) whose recorded length is `size`; false when there is
+// none. Hostile discs are made this way from images of our own writer.
+bool PatchUdfFileEntry(const std::filesystem::path& image, std::uint64_t size,
+                       const std::function<void(unsigned char* entry)>& patch);
+// Calls patch(record, name) for every directory record of the primary volume's root folder
+// ("A.BIN;1"), then writes the image back; returns how many calls answered true (patched).
+int PatchIsoRootRecords(const std::filesystem::path& image,
+                        const std::function<bool(char* record, const std::string& name)>& patch);
+// The names in a folder, hidden ones included, sorted.
+std::vector<std::string> NamesIn(const std::filesystem::path& folder);
+// Sets the recorded length (information length) of that file entry.
+bool SetUdfFileLength(const std::filesystem::path& image, std::uint64_t size,
+                      std::uint64_t claimed);
 // Runs a command line; returns its exit status and its output.
 int Run(const std::string& command, std::string* output = nullptr);
 bool HaveTool(const std::string& name);

@@ -11,16 +11,6 @@ namespace fs = std::filesystem;
 using namespace discengine;
 using namespace datatest;
 
-namespace {
-std::vector<std::string> Names(const fs::path& folder) {
-    std::vector<std::string> out;
-    for (const auto& e : fs::directory_iterator(folder))
-        out.push_back(e.path().filename().string());
-    std::sort(out.begin(), out.end());
-    return out;
-}
-} // namespace
-
 TEST(Failure, DeletedSourceIsASourceFileErrorUnlessIgnoredThenVerifyNamesIt) {
     Fixture f;
     testsupport::writeFile(f.dir / "a.txt", "first");
@@ -171,8 +161,8 @@ TEST(Failure, DiskFullIsAnOutputFileErrorAndABurnDeviceErrorWithNothingLeftBehin
     });
     EXPECT_EQ(result, 0);
     EXPECT_EQ(testsupport::readFile(out), "previous image");
-    EXPECT_EQ(Names(out.parent_path()), std::vector<std::string>{"image.iso"});
-    for (const auto& name : Names(VirtualStore(dir / "drives").FolderOf('E')))
+    EXPECT_EQ(NamesIn(out.parent_path()), std::vector<std::string>{"image.iso"});
+    for (const auto& name : NamesIn(VirtualStore(dir / "drives").FolderOf('E')))
         EXPECT_EQ(name.find("disc.iso"), std::string::npos) << name;
 }
 
@@ -189,7 +179,7 @@ TEST(Failure, CancelMidWriteLeavesNoPartialFileAndTheOldTarget) {
     EXPECT_EQ(f.recorder.WaitEnd(), kWriteCancelled);
     WaitForJobsOrDie(*f.engine);
     EXPECT_EQ(testsupport::readFile(f.dir / "out" / "t.iso"), "keep me");
-    EXPECT_EQ(Names(f.dir / "out"), std::vector<std::string>{"t.iso"});
+    EXPECT_EQ(NamesIn(f.dir / "out"), std::vector<std::string>{"t.iso"});
 
     // Cancel() from another thread stops a slow (throttled) burn; the disc stays blank.
     f.Store().InsertBlank('E', kMediaCDR);
@@ -205,7 +195,7 @@ TEST(Failure, CancelMidWriteLeavesNoPartialFileAndTheOldTarget) {
     f.engine->SetListener(&f.recorder);
     e->Refresh(false);
     EXPECT_EQ(e->DiscInfo()->DiscStatus(), kDiscEmpty);
-    auto left = Names(f.Store().FolderOf('E'));
+    auto left = NamesIn(f.Store().FolderOf('E'));
     for (const auto& name : left)
         EXPECT_EQ(name.find("disc.iso"), std::string::npos) << name;
 }
