@@ -16,7 +16,7 @@ function(platterly_add_test)
   target_compile_definitions(${T_NAME} PRIVATE
     PLATTERLY_DIST_DIR="${PLATTERLY_DIST_DIR}"
     PLATTERLY_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-  set(environment "QT_QPA_PLATFORM=offscreen;PLATTERLY_DIST_DIR=${PLATTERLY_DIST_DIR};GSETTINGS_BACKEND=memory;XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/tests/xdg-config")
+  set(environment "QT_QPA_PLATFORM=offscreen;PLATTERLY_PHYSICAL_DRIVES=0;PLATTERLY_DIST_DIR=${PLATTERLY_DIST_DIR};GSETTINGS_BACKEND=memory;XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/tests/xdg-config")
   if(T_QT AND PLATTERLY_SANITIZE)
     # Qt's process-wide allocations outlive main: leak detection stays on only without Qt.
     list(APPEND environment "ASAN_OPTIONS=detect_leaks=0:abort_on_error=1")

@@ -6,10 +6,26 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// The letter the store itself gives a virtual drive: physical drives come first in the engine
+// and move its letters on. Nothing for a physical drive.
+std::optional<char> StoreLetter(const discengine::VirtualStore& store,
+                                const discengine::IDeviceX& device) {
+    const std::string prefix = "virtual:";
+    const std::string id = device.DeviceId();
+    if (id.rfind(prefix, 0) != 0)
+        return std::nullopt;
+    auto folders = store.DriveFolders();
+    for (std::size_t i = 0; i < folders.size(); ++i)
+        if (folders[i].filename().string() == id.substr(prefix.size()))
+            return static_cast<char>('D' + i);
+    return std::nullopt;
+}
 
 int Insert(cli::Context& context, std::vector<std::string> args) {
     const char* usage =
@@ -32,7 +48,13 @@ int Insert(cli::Context& context, std::vector<std::string> args) {
     if (!device)
         return cli::kExitUsage;
     discengine::VirtualStore store(context.engine->StorePath());
-    char letter = device->DriveLetter();
+    const char letter = device->DriveLetter();
+    auto storeLetter = StoreLetter(store, *device);
+    if (!storeLetter) {
+        std::cerr << "platterly-cli: " << letter << ": is a physical drive (" << device->DeviceId()
+                  << "); put a disc into it by hand\n";
+        return cli::kExitFailed;
+    }
     if (args[1] == "blank") {
         auto type = discengine::MediaTypeFromName(args[2]);
         if (!type || !discengine::IsRecordableMedia(*type)) {
@@ -40,13 +62,13 @@ int Insert(cli::Context& context, std::vector<std::string> args) {
                       << usage;
             return cli::kExitUsage;
         }
-        store.InsertBlank(letter, *type);
+        store.InsertBlank(*storeLetter, *type);
     } else if (args[1] == "sample-audio") {
-        store.InsertSampleAudio(letter);
+        store.InsertSampleAudio(*storeLetter);
     } else if (args[1] == "sample-data") {
-        store.InsertSampleData(letter);
+        store.InsertSampleData(*storeLetter);
     } else {
-        store.InsertDiscImage(letter, fs::path(args[1]), rule);
+        store.InsertDiscImage(*storeLetter, fs::path(args[1]), rule);
     }
     device->Refresh(true);
     if (!device->MediumProblem().empty()) {

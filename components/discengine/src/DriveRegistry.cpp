@@ -4,7 +4,9 @@
 #include "RegistryState.h"
 #include "discengine/Errors.h"
 #include "discengine/VirtualStore.h"
+#include "physical/Libburn.h"
 
+#include <cctype>
 #include <cdio/cdio.h>
 #include <cstdlib>
 #include <mutex>
@@ -16,17 +18,37 @@ namespace registry {
 namespace {
 std::mutex mutex;
 std::optional<fs::path> store;
+std::vector<PhysicalEntry> physical;
+std::int32_t physicalCount = 0;
 } // namespace
 
-void SetStore(const fs::path& path) {
+void SetDrives(const fs::path& path, std::vector<PhysicalEntry> drives, std::int32_t count) {
     std::lock_guard lock(mutex);
     store = path;
+    physical = std::move(drives);
+    physicalCount = count;
 }
 
 std::optional<fs::path> Store() {
     std::lock_guard lock(mutex);
     return store;
 }
+
+namespace {
+// A drive letter as the engine gives it: a physical drive's node, or the letter the store
+// itself uses (physical drives come first and move the store's letters on).
+struct Resolved {
+    std::optional<std::string> devicePath;
+    char storeLetter = 0;
+};
+Resolved Resolve(char letter) {
+    std::lock_guard lock(mutex);
+    for (const auto& entry : physical)
+        if (entry.letter == letter)
+            return {entry.devicePath, 0};
+    return {std::nullopt, static_cast<char>(letter - physicalCount)};
+}
+} // namespace
 } // namespace registry
 
 fs::path DefaultDriveStore(const fs::path& programDir) {
@@ -38,14 +60,24 @@ fs::path DefaultDriveStore(const fs::path& programDir) {
 std::optional<CdioSource> DriveCdioSource(char letter, const fs::path& fallbackStore) {
     auto store = registry::Store();
     if (!store) {
-        registry::SetStore(fallbackStore);
+        // No engine in this process: the letters are given as an engine would give them.
+        std::vector<registry::PhysicalEntry> entries;
+        char next = 'D';
+        for (const auto& found : physical::FindPhysicalDrives(""))
+            entries.push_back({next++, physical::DevicePathOf(found.address)});
+        auto count = static_cast<std::int32_t>(entries.size());
+        registry::SetDrives(fallbackStore, std::move(entries), count);
         store = fallbackStore;
     }
+    letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+    auto resolved = registry::Resolve(letter);
+    if (resolved.devicePath)
+        return CdioSource{*resolved.devicePath, DRIVER_LINUX};
     try {
         std::error_code ec;
         if (!fs::exists(*store, ec))
             CreateDefaultStore(*store);
-        fs::path folder = VirtualStore(*store).FolderOf(letter);
+        fs::path folder = VirtualStore(*store).FolderOf(resolved.storeLetter);
         DriveState state = LoadDriveState(folder, false);
         if (state.config.trayOpen || !state.medium || state.medium->audioPayload.empty())
             return std::nullopt;

@@ -5,6 +5,8 @@
 #include "audio/AudioCDImage.h"
 #include "data/DataImage.h"
 #include "discengine/DriveRegistry.h"
+#include "physical/Libburn.h"
+#include "physical/PhysicalDevice.h"
 
 #include <unistd.h>
 
@@ -35,20 +37,41 @@ public:
             if (!fs::is_directory(store_, ec))
                 throw EngineError("The drive store " + store_.string() + " is not a folder");
             std::vector<std::shared_ptr<IDeviceX>> devices;
+            std::vector<registry::PhysicalEntry> physicalEntries;
+            PhysicalList physicalDevices;
+            for (const auto& found : physical::FindPhysicalDrives(options_.physicalDrives)) {
+                if (devices.size() >= kLetters)
+                    break;
+                auto shared = std::make_shared<physical::PhysicalShared>();
+                shared->address = found.address;
+                shared->devicePath = physical::DevicePathOf(found.address);
+                shared->vendor = found.vendor;
+                shared->product = found.product;
+                shared->revision = found.revision;
+                shared->index = static_cast<std::int32_t>(devices.size());
+                shared->letter = static_cast<char>('D' + devices.size());
+                physicalEntries.push_back({shared->letter, shared->devicePath});
+                physicalDevices.push_back(
+                    std::make_shared<physical::PhysicalDevice>(core_, shared));
+                devices.push_back(physicalDevices.back());
+            }
+            const std::size_t physicalCount = devices.size();
             std::vector<std::shared_ptr<DriveShared>> drives;
             auto folders = VirtualStore(store_).DriveFolders();
-            for (std::size_t i = 0; i < folders.size() && i < 23; ++i) {
+            for (std::size_t i = 0; i < folders.size() && devices.size() < kLetters; ++i) {
                 auto shared = std::make_shared<DriveShared>();
                 shared->folder = folders[i];
-                shared->index = static_cast<std::int32_t>(i);
-                shared->letter = static_cast<char>('D' + i);
+                shared->index = static_cast<std::int32_t>(devices.size());
+                shared->letter = static_cast<char>('D' + devices.size());
                 shared->Reload(true);
                 drives.push_back(shared);
                 devices.push_back(std::make_shared<VirtualDevice>(core_, shared));
             }
             devices_ = std::move(devices);
             *drives_ = std::move(drives);
-            registry::SetStore(store_);
+            *physical_ = std::move(physicalDevices);
+            registry::SetDrives(store_, std::move(physicalEntries),
+                                static_cast<std::int32_t>(physicalCount));
             lastError_.clear();
             return true;
         } catch (const std::exception& error) {
@@ -78,7 +101,7 @@ public:
 
     std::shared_ptr<IDataImageX> DataImage() override {
         if (!dataImage_)
-            dataImage_ = data::CreateDataImage(core_, Lookup());
+            dataImage_ = data::CreateDataImage(core_, Lookup(), PhysicalVolumes());
         return dataImage_;
     }
     std::shared_ptr<IAudioCDImageX> AudioImage() override {
@@ -104,6 +127,19 @@ private:
         };
     }
 
+    // The volume of a physical drive's disc, opened afresh for each source read from it.
+    data::VolumeLookup PhysicalVolumes() const {
+        std::weak_ptr<PhysicalList> weak = physical_;
+        return [weak](char letter) -> std::shared_ptr<IDiscVolume> {
+            auto physical = weak.lock();
+            if (physical)
+                for (const auto& device : *physical)
+                    if (device->DriveLetter() == letter)
+                        return device->Volume();
+            return nullptr;
+        };
+    }
+
     EngineOptions options_;
     fs::path store_;
     std::string lastError_;
@@ -112,7 +148,10 @@ private:
     std::shared_ptr<IDataImageX> dataImage_;
     using DriveList = std::vector<std::shared_ptr<DriveShared>>;
     static constexpr std::int32_t kAudioImageId = 2;
+    static constexpr std::size_t kLetters = 23; // D: to Z:
     std::shared_ptr<DriveList> drives_ = std::make_shared<DriveList>();
+    using PhysicalList = std::vector<std::shared_ptr<physical::PhysicalDevice>>;
+    std::shared_ptr<PhysicalList> physical_ = std::make_shared<PhysicalList>();
     std::shared_ptr<IAudioCDImageX> audioImage_;
 };
 

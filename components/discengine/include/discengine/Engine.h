@@ -20,9 +20,14 @@ struct EngineOptions {
     std::filesystem::path store;
     // Create the embedded default store when the store folder does not exist.
     bool createDefaultStore = true;
+    // Physical drives (listed first, from D:): "" or "1" every drive libburn finds, "0" none,
+    // else a comma-separated list of libburn addresses ("/dev/sr1", "stdio:/tmp/disc.iso").
+    // The environment variable PLATTERLY_PHYSICAL_DRIVES, when set, wins.
+    std::string physicalDrives = {};
 };
 
-// The disc engine: its drives, in store order, and the images written to them.
+// The disc engine: its drives (physical ones first, then the store's) and the images written
+// to them.
 class IDVDEngineX {
 public:
     virtual ~IDVDEngineX() = default;

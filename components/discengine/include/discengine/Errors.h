@@ -61,15 +61,18 @@ std::shared_ptr<IWriteErrorX> MakeWriteError(std::int32_t kind, std::string desc
                                              std::shared_ptr<IFileErrorX> fileError,
                                              std::int32_t systemErrorCode);
 
-// Device error codes the virtual drives report (SCSI sense key << 16 | ASC << 8 | ASCQ).
+// Device error codes the drives report (SCSI sense key << 16 | ASC << 8 | ASCQ).
 enum DeviceErrorCode : std::int32_t {
-    kErrNoMedium = 0x023A00,     // medium not present (tray open or empty)
-    kErrNotErasable = 0x052400,  // invalid field: the medium cannot be blanked
-    kErrWriteFault = 0x030C00,   // write error on the medium
-    kErrEraseFault = 0x035100,   // erase failure
-    kErrDriveBusy = 0x020400,    // logical unit not ready, operation in progress
-    kErrStoreFailure = 0x044400, // internal failure of the drive's backing store
-    kErrNotWriter = 0x052000,    // invalid command: the drive cannot write
+    kErrNoMedium = 0x023A00,           // medium not present (tray open or empty)
+    kErrNotErasable = 0x052400,        // invalid field: the medium cannot be blanked
+    kErrWriteFault = 0x030C00,         // write error on the medium
+    kErrEraseFault = 0x035100,         // erase failure
+    kErrDriveBusy = 0x020400,          // logical unit not ready, operation in progress
+    kErrStoreFailure = 0x044400,       // internal failure of the drive's backing store
+    kErrNotWriter = 0x052000,          // invalid command: the drive cannot write
+    kErrIncompatibleMedium = 0x053000, // the medium cannot be written (or is not blank)
+    kErrNoSpace = 0x052100,            // the image does not fit on the medium
+    kErrMediumChanged = 0x062800,      // the disc was removed or replaced during the job
 };
 
 } // namespace discengine

@@ -3,7 +3,9 @@
 #include "../StoreFiles.h"
 #include "AudioWriteJob.h"
 #include "discengine/Device.h"
+#include "discengine/Disc.h"
 #include "discengine/Errors.h"
+#include "physical/PhysicalDevice.h"
 
 #include <mutex>
 
@@ -88,6 +90,8 @@ public:
     bool WriteToDevice(std::shared_ptr<IDeviceX> device) override {
         if (!device)
             return false;
+        if (dynamic_cast<physical::PhysicalDevice*>(device.get()))
+            return RefusePhysical(device->DriveLetter());
         auto drive = lookup_ ? lookup_(device->DriveLetter()) : nullptr;
         if (!drive)
             return false;
@@ -112,6 +116,27 @@ private:
         field = on;
     }
     std::string ImageKey() const { return "image:" + std::to_string(imageId_); }
+
+    // Audio burns on physical drives are not built yet: the job ends at once with an error
+    // that says so, instead of a write that cannot happen.
+    bool RefusePhysical(char letter) {
+        auto hub = core_->hub;
+        const std::int32_t id = imageId_;
+        return core_->jobs.Start(
+            {std::string("drive:") + letter, ImageKey()}, [hub, id, letter](const CancelToken&) {
+                const std::string what = "Audio CDs cannot be burned on physical drives yet";
+                auto error = MakeWriteError(
+                    kWriteErrorDevice, what,
+                    MakeDeviceError(kErrNotWriter, what, "burn audio on a drive of the store",
+                                    std::string("Audio write on drive ") + letter + ":"),
+                    nullptr, 0);
+                bool cancel = false;
+                hub->Emit([&](IEngineListener& l) {
+                    l.OnWriteError(id, error);
+                    l.OnWriteStatus(id, 0, 0, 0, 0, 0, 0, 0, 0, kWriteError, cancel);
+                });
+            });
+    }
 
     AudioWritePlan Plan() const {
         std::lock_guard lock(mutex_);

@@ -8,6 +8,7 @@
 #include "discengine/Disc.h"
 #include "isofs/Errors.h"
 #include "isofs/ImageReader.h"
+#include "physical/DataBurn.h"
 
 #include <map>
 #include <sys/stat.h>
@@ -96,14 +97,15 @@ private:
 
 class DataImage final : public IDataImageX {
 public:
-    DataImage(std::shared_ptr<EngineCore> core, DriveLookup lookup)
+    DataImage(std::shared_ptr<EngineCore> core, DriveLookup lookup, VolumeLookup physical)
         : core_(std::move(core)), lookup_(std::move(lookup)) {
         DriveLookup drives = lookup_;
         auto volumes = std::make_shared<VolumeCache>();
-        layoutCore_ = std::make_shared<LayoutCore>(
-            MakeEngineSourceOpener([drives, volumes](char letter) -> std::shared_ptr<IDiscVolume> {
-                auto drive = drives ? drives(letter) : nullptr;
-                return drive ? volumes->Get(*drive) : nullptr;
+        layoutCore_ = std::make_shared<LayoutCore>(MakeEngineSourceOpener(
+            [drives, volumes, physical](char letter) -> std::shared_ptr<IDiscVolume> {
+                if (auto drive = drives ? drives(letter) : nullptr)
+                    return volumes->Get(*drive);
+                return physical ? physical(letter) : nullptr;
             }));
         job_->imageId = kDataImageId;
         job_->hub = core_->hub;
@@ -316,6 +318,13 @@ private:
 
     bool StartDrive(const std::shared_ptr<IDeviceX>& device, std::unique_ptr<ImageSource> source,
                     const ImageSettings& settings, std::vector<VerifyEntry> verify) {
+        if (auto* physical = dynamic_cast<physical::PhysicalDevice*>(device.get())) {
+            auto shared = physical->Shared();
+            return StartJob({std::string("drive:") + shared->letter},
+                            [=, source = Share(std::move(source))](std::shared_ptr<JobShared> job) {
+                                RunPhysicalDeviceJob(job, source->Take(), shared, settings, verify);
+                            });
+        }
         auto drive = lookup_ ? lookup_(device->DriveLetter()) : nullptr;
         if (!drive)
             return false; // not a drive of this engine
@@ -379,8 +388,10 @@ private:
 
 } // namespace
 
-std::shared_ptr<IDataImageX> CreateDataImage(std::shared_ptr<EngineCore> core, DriveLookup lookup) {
-    return std::make_shared<DataImage>(std::move(core), std::move(lookup));
+std::shared_ptr<IDataImageX> CreateDataImage(std::shared_ptr<EngineCore> core, DriveLookup lookup,
+                                             VolumeLookup physicalVolumes) {
+    return std::make_shared<DataImage>(std::move(core), std::move(lookup),
+                                       std::move(physicalVolumes));
 }
 
 } // namespace discengine::data

@@ -24,11 +24,6 @@ using namespace storefiles;
 
 namespace {
 
-// SCSI sense codes of our own for the medium refusals (key << 16 | ASC << 8 | ASCQ).
-constexpr std::int32_t kErrIncompatibleMedium = 0x053000;
-constexpr std::int32_t kErrNoSpace = 0x052100;
-constexpr std::int32_t kErrMediumChanged = 0x062800;
-
 // The tray is looked at after every this many bytes reach the medium.
 constexpr std::uint64_t kTrayCheckBytes = 16u << 20;
 

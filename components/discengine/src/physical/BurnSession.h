@@ -1,0 +1,36 @@
+#pragma once
+
+#include "Libburn.h"
+
+#include <memory>
+
+// RAII owners of libburn's write objects.
+namespace discengine::physical {
+
+struct BurnDiscFree {
+    void operator()(burn_disc* d) const { burn_disc_free(d); }
+};
+struct BurnSessionFree {
+    void operator()(burn_session* s) const { burn_session_free(s); }
+};
+struct BurnTrackFree {
+    void operator()(burn_track* t) const { burn_track_free(t); }
+};
+struct BurnOptsFree {
+    void operator()(burn_write_opts* o) const { burn_write_opts_free(o); }
+};
+using BurnDiscPtr = std::unique_ptr<burn_disc, BurnDiscFree>;
+using BurnSessionPtr = std::unique_ptr<burn_session, BurnSessionFree>;
+using BurnTrackPtr = std::unique_ptr<burn_track, BurnTrackFree>;
+using BurnOptsPtr = std::unique_ptr<burn_write_opts, BurnOptsFree>;
+
+// What a running burn reports, mapped to the engine's write status.
+struct BurnProgress {
+    std::int32_t status = 0; // WriteStatus
+    std::int64_t sector = 0, sectors = 0;
+};
+// libburn's drive state during a write as the engine's write status; -1 when it says nothing
+// new (spawning, idle).
+std::int32_t WriteStatusOf(int burnDriveStatus);
+
+} // namespace discengine::physical

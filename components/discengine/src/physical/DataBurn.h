@@ -1,0 +1,14 @@
+#pragma once
+
+#include "PhysicalDevice.h"
+#include "data/Jobs.h"
+
+namespace discengine::data {
+
+// Writes one data track in its own session to a physical drive through libburn: the image is
+// streamed from its source while the drive writes (worker thread).
+void RunPhysicalDeviceJob(std::shared_ptr<JobShared> job, std::unique_ptr<ImageSource> source,
+                          std::shared_ptr<physical::PhysicalShared> drive, ImageSettings settings,
+                          std::vector<VerifyEntry> verify);
+
+} // namespace discengine::data
