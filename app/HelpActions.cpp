@@ -1,7 +1,7 @@
 #include "app/HelpActions.h"
 
-#include "app/ProductInfo.h"
-#include "app/globals.h"
+#include "core/ProductInfo.h"
+#include "core/globals.h"
 #include "ui/Prompts.h"
 
 namespace app {
@@ -19,12 +19,12 @@ void OpenHelpContent() {
 }
 
 void OpenOnlineResources() {
-    ui::Prompts().ShellOpen(QString::fromLatin1(product::OnlineResources));
+    ui::Prompts().ShellOpen(QString::fromLatin1(core::product::OnlineResources));
 }
 
 void WriteToTechnicalSupport() {
     ui::Prompts().ShellOpen(QStringLiteral("mailto:") +
-                            QString::fromLatin1(product::SupportAddress));
+                            QString::fromLatin1(core::product::SupportAddress));
 }
 
 void CheckForUpdate() {

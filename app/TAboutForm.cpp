@@ -1,8 +1,9 @@
 #include "app/TAboutForm.h"
+#include "ui/Named.h"
 
-#include "app/MultiLanguages.h"
-#include "app/ProductInfo.h"
-#include "app/globals.h"
+#include "core/MultiLanguages.h"
+#include "core/ProductInfo.h"
+#include "core/globals.h"
 #include "ui/Prompts.h"
 #include "ui/TextFormat.h"
 
@@ -24,31 +25,25 @@ TAboutForm::TAboutForm(QWidget* parent)
     setFixedSize(474, 347);
     setModal(true);
 
-    imgLogo = new QLabel(this);
-    imgLogo->setObjectName(QStringLiteral("imgLogo"));
+    imgLogo = ui::Named<QLabel>(this, "imgLogo");
     imgLogo->setFixedWidth(128);
     imgLogo->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    lblProductTitle = new QLabel(this);
-    lblProductTitle->setObjectName(QStringLiteral("lblProductTitle"));
+    lblProductTitle = ui::Named<QLabel>(this, "lblProductTitle");
     QFont titleFont = lblProductTitle->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.5);
     titleFont.setBold(true);
     lblProductTitle->setFont(titleFont);
-    lblWarning = new QLabel(this);
-    lblWarning->setObjectName(QStringLiteral("lblWarning"));
+    lblWarning = ui::Named<QLabel>(this, "lblWarning");
     lblWarning->setWordWrap(true);
     lblWarning->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblHomePage = new QLabel(this);
-    lblHomePage->setObjectName(QStringLiteral("lblHomePage"));
-    lblEmail = new QLabel(this);
-    lblEmail->setObjectName(QStringLiteral("lblEmail"));
+    lblHomePage = ui::Named<QLabel>(this, "lblHomePage");
+    lblEmail = ui::Named<QLabel>(this, "lblEmail");
     for (QLabel* link : {lblHomePage, lblEmail}) {
         link->setCursor(Qt::PointingHandCursor);
         link->setStyleSheet(QStringLiteral("color: #1a5fb4; text-decoration: underline;"));
         link->installEventFilter(this);
     }
-    btnOK = new QPushButton(this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
+    btnOK = ui::Named<QPushButton>(this, "btnOK");
     btnOK->setDefault(true);
     btnOK->setMinimumWidth(90);
     connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
@@ -80,24 +75,24 @@ TAboutForm::TAboutForm(QWidget* parent)
 void TAboutForm::ApplyLanguage() {
     setWindowTitle(Text(IDS_ABOUTFORM_Title));
     lblProductTitle->setText(
-        ui::FormatText(QStringLiteral("%s %s"), {QString::fromLatin1(app::product::Name),
-                                                 QString::fromLatin1(app::product::Version)}));
+        ui::FormatText(QStringLiteral("%s %s"), {QString::fromLatin1(core::product::Name),
+                                                 QString::fromLatin1(core::product::Version)}));
     lblWarning->setText(Text(IDS_ABOUTFORM_LABEL_Warning));
     btnOK->setText(Text(IDS_ABOUTFORM_BUTTON_Ok));
-    lblHomePage->setText(QString::fromLatin1(app::product::HomePage));
-    lblEmail->setText(QString::fromLatin1(app::product::SupportAddress));
+    lblHomePage->setText(QString::fromLatin1(core::product::HomePage));
+    lblEmail->setText(QString::fromLatin1(core::product::SupportAddress));
     const QPixmap logo(QString::fromStdString(globals::SkinsDir) + QStringLiteral("About.png"));
     imgLogo->setPixmap(logo.isNull() ? QPixmap()
                                      : logo.scaledToWidth(128, Qt::SmoothTransformation));
 }
 
 void TAboutForm::lblHomePageClick() {
-    ui::Prompts().ShellOpen(QString::fromLatin1(app::product::HomePage));
+    ui::Prompts().ShellOpen(QString::fromLatin1(core::product::HomePage));
 }
 
 void TAboutForm::lblEmailClick() {
     ui::Prompts().ShellOpen(QStringLiteral("mailto:") +
-                            QString::fromLatin1(app::product::SupportAddress));
+                            QString::fromLatin1(core::product::SupportAddress));
 }
 
 void TAboutForm::showEvent(QShowEvent* event) {

@@ -1,14 +1,13 @@
 #include "app/TIntroPage.h"
 
-#include "app/MultiLanguages.h"
-#include "app/PageWidgets.h"
-#include "app/globals.h"
+#include "core/MultiLanguages.h"
+#include "core/globals.h"
+#include "ui/Named.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QPixmap>
 
-using app::Named;
 using MultiLanguages::Text;
 
 TIntroPage::TIntroPage(QWidget* parent) : QWidget(parent) {
@@ -36,9 +35,9 @@ TIntroPage::TIntroPage(QWidget* parent) : QWidget(parent) {
         if (!pixmap.isNull())
             icon->setPixmap(pixmap.scaled(40, 40, Qt::KeepAspectRatio, Qt::SmoothTransformation));
         icon->setFixedSize(44, 44);
-        *r.headingLabel = Named<QLabel>(this, r.heading);
+        *r.headingLabel = ui::Named<QLabel>(this, r.heading);
         (*r.headingLabel)->setProperty("introHeading", true);
-        *r.hintLabel = Named<QLabel>(this, r.hint);
+        *r.hintLabel = ui::Named<QLabel>(this, r.hint);
         (*r.hintLabel)->setWordWrap(true);
         g->addWidget(icon, row, 0, 2, 1, Qt::AlignTop);
         g->addWidget(*r.headingLabel, row, 1);

@@ -1,7 +1,7 @@
 #include "app/TSplashForm.h"
 
-#include "app/ProductInfo.h"
-#include "app/globals.h"
+#include "core/ProductInfo.h"
+#include "core/globals.h"
 
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -52,7 +52,7 @@ void TSplashForm::paintEvent(QPaintEvent*) {
     font.setPointSize(26);
     font.setBold(true);
     painter.setFont(font);
-    painter.drawText(rect(), Qt::AlignCenter, QString::fromLatin1(app::product::Name));
+    painter.drawText(rect(), Qt::AlignCenter, QString::fromLatin1(core::product::Name));
 }
 
 void TSplashForm::ShowSplash(int durationMs) {

@@ -1,8 +1,9 @@
 #include "app/TfrmLog.h"
+#include "ui/Named.h"
 
 #include "app/LogLines.h"
-#include "app/MultiLanguages.h"
-#include "app/globals.h"
+#include "core/MultiLanguages.h"
+#include "core/globals.h"
 #include "ui/Prompts.h"
 
 #include <QFile>
@@ -26,16 +27,14 @@ TfrmLog::TfrmLog(QWidget* parent)
                           Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("frmLog"));
     setFixedSize(439, 266);
-    mmoLog = new QPlainTextEdit(this);
-    mmoLog->setObjectName(QStringLiteral("mmoLog"));
+    mmoLog = ui::Named<QPlainTextEdit>(this, "mmoLog");
     mmoLog->setReadOnly(true);
     mmoLog->setLineWrapMode(QPlainTextEdit::NoWrap);
     mmoLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     mmoLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     auto makeButton = [this](const char* name) {
-        auto* b = new QPushButton(this);
-        b->setObjectName(QString::fromLatin1(name));
+        auto* b = ui::Named<QPushButton>(this, name);
         b->setAutoDefault(false);
         b->setMinimumWidth(88);
         return b;

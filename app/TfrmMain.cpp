@@ -1,24 +1,21 @@
 #include "app/TfrmMain.h"
+#include "ui/Named.h"
 
 #include "app/HelpActions.h"
-#include "app/MultiLanguages.h"
 #include "app/NavigationBar.h"
-#include "app/Startup.h"
 #include "app/TAboutForm.h"
 #include "app/TIntroPage.h"
 #include "app/TSplashForm.h"
 #include "app/TfrmLog.h"
 #include "app/TfrmProgress.h"
-#include "app/globals.h"
-#include "copy/TCopyCDPage.h"
+#include "core/MultiLanguages.h"
+#include "core/Startup.h"
+#include "core/globals.h"
 #include "dialogs/TfrmBurnOptions.h"
 #include "dialogs/TfrmRipOptions.h"
 #include "dialogs/TfrmSettings.h"
 #include "engine/DVDEngineBinding.h"
-#include "erase/TEraseDiscPage.h"
-#include "read/TReadCDPage.h"
 #include "ui/Prompts.h"
-#include "write/TBurnCDPage.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -34,8 +31,6 @@ using MultiLanguages::Text;
 
 namespace {
 enum NavGroup { MainFunctions = 0, Options = 1, Help = 2 };
-const LangId kPageTitles[] = {IDS_READCD_LABEL_Title, IDS_WRITECD_LABEL_Title,
-                              IDS_COPYCD_LABEL_Title, IDS_ERASEDISC_LABEL_Title};
 } // namespace
 
 TfrmMain::TfrmMain(MainWindowOptions options, QWidget* parent)
@@ -48,21 +43,18 @@ TfrmMain::TfrmMain(MainWindowOptions options, QWidget* parent)
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(692, 579);
     setWindowTitle(QString::fromLatin1("Platterly"));
-    shell_.Engine = engine_.get();
+    shell_.SetEngine(engine_.get());
 
-    auto* pnlGuide = new QWidget(this);
-    pnlGuide->setObjectName(QStringLiteral("pnlGuide"));
+    auto* pnlGuide = ui::Named<QWidget>(this, "pnlGuide");
     pnlGuide->setFixedWidth(161);
     navigation_ = new app::NavigationBar(pnlGuide);
     auto* guideLayout = new QVBoxLayout(pnlGuide);
     guideLayout->setContentsMargins(0, 0, 0, 0);
     guideLayout->addWidget(navigation_);
 
-    auto* pnlTitle = new QWidget(this);
-    pnlTitle->setObjectName(QStringLiteral("pnlTitle"));
+    auto* pnlTitle = ui::Named<QWidget>(this, "pnlTitle");
     pnlTitle->setFixedHeight(41);
-    imgTitle = new QLabel(pnlTitle);
-    imgTitle->setObjectName(QStringLiteral("imgTitle"));
+    imgTitle = ui::Named<QLabel>(pnlTitle, "imgTitle");
     imgTitle->setScaledContents(true);
     imgTitle->setFixedSize(531, 41);
     imgTitle->setPixmap(
@@ -70,18 +62,10 @@ TfrmMain::TfrmMain(MainWindowOptions options, QWidget* parent)
     if (imgTitle->pixmap().isNull())
         imgTitle->setStyleSheet(QStringLiteral("background: #2f5d8c;"));
 
-    auto* pnlFunction = new QWidget(this);
-    pnlFunction->setObjectName(QStringLiteral("pnlFunction"));
-    pgcMain = new QStackedWidget(pnlFunction);
-    pgcMain->setObjectName(QStringLiteral("pgcMain"));
+    auto* pnlFunction = ui::Named<QWidget>(this, "pnlFunction");
+    pgcMain = ui::Named<QStackedWidget>(pnlFunction, "pgcMain");
     tabMain = new TIntroPage(pgcMain);
-    tabReadCD = new TReadCDPage(shell_, pgcMain);
-    tabBurnCD = new TBurnCDPage(shell_, pgcMain);
-    tabCopyCD = new TCopyCDPage(shell_, pgcMain);
-    tabEraseDisc = new TEraseDiscPage(shell_, pgcMain);
-    for (QWidget* page :
-         std::initializer_list<QWidget*>{tabMain, tabReadCD, tabBurnCD, tabCopyCD, tabEraseDisc})
-        pgcMain->addWidget(page);
+    pgcMain->addWidget(tabMain);
     auto* functionLayout = new QVBoxLayout(pnlFunction);
     functionLayout->setContentsMargins(0, 0, 0, 0);
     functionLayout->addWidget(pgcMain);
@@ -101,35 +85,50 @@ TfrmMain::TfrmMain(MainWindowOptions options, QWidget* parent)
     layout->addWidget(pnlGuide);
     layout->addLayout(right, 1);
 
-    auto* ActHelp = new QAction(this);
-    ActHelp->setObjectName(QStringLiteral("ActHelp"));
+    auto* ActHelp = ui::Named<QAction>(this, "ActHelp");
     ActHelp->setShortcut(Qt::Key_F1);
     ActHelp->setShortcutContext(Qt::WindowShortcut);
     addAction(ActHelp);
     connect(ActHelp, &QAction::triggered, this, &TfrmMain::ActHelpExecute);
 
     shell_.TimerUsed.setParent(this);
-    BuildNavigation();
-    connect(tabReadCD, &TReadCDPage::DiscKindChanged, this,
-            [this](TReadCDPage::DiscKind kind) { ReadDiscKindChanged(static_cast<int>(kind)); });
+    connect(&shell_, &app::Shell::OptionsOffered, this, &TfrmMain::OptionsOffered);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
 
 TfrmMain::~TfrmMain() {
-    // Pages hold the engine's signals; they go before the engine does.
+    // No engine event reaches a page from here on; the pages go before the engine does.
+    shell_.SetEngine(nullptr);
     delete pgcMain;
     pgcMain = nullptr;
 }
 
+void TfrmMain::AddPage(app::PageId id, app::IPage& page, const app::PageInfo& info) {
+    pgcMain->addWidget(page.PageWidget());
+    pages_.push_back({id, &page, info});
+}
+
+QWidget* TfrmMain::PageParent() const {
+    return pgcMain;
+}
+
+const TfrmMain::PageEntry* TfrmMain::Entry(app::PageId id) const {
+    for (const PageEntry& entry : pages_)
+        if (entry.id == id)
+            return &entry;
+    return nullptr;
+}
+
 void TfrmMain::BuildNavigation() {
+    navigationBuilt_ = true;
     const QString icons = QString::fromStdString(globals::SkinsDir) + QStringLiteral("nav/");
     auto icon = [&](const char* name) { return icons + QLatin1String(name) + ".png"; };
     navigation_->AddGroup(QStringLiteral("grpMainFunctions"), QStringLiteral("Main Functions"),
                           true);
-    const char* mainIcons[] = {"Home", "ReadCD", "WriteCD", "CopyCD", "EraseDisc"};
-    for (int i = 0; i < 5; ++i)
-        navigation_->AddItem(MainFunctions, icon(mainIcons[i]),
+    navigation_->AddItem(MainFunctions, icon("Home"), [this] { grpMainFunctionsItemClick(0); });
+    for (int i = 1; i <= static_cast<int>(pages_.size()); ++i)
+        navigation_->AddItem(MainFunctions, icon(pages_[i - 1].info.icon),
                              [this, i] { grpMainFunctionsItemClick(i); });
     navigation_->AddGroup(QStringLiteral("grpOptions"), QStringLiteral("Options"), false);
     navigation_->AddItem(Options, icon("General"), [this] { grpOptionsItems0Click(); });
@@ -149,6 +148,8 @@ void TfrmMain::BuildNavigation() {
 }
 
 bool TfrmMain::FormCreate() {
+    if (!navigationBuilt_)
+        BuildNavigation();
     TSplashForm::ShowSplash(splashMs_);
     if (!engine_->Initialize(0)) {
         ui::Prompts().MessageBox(this, Text(IDS_MSG_Error), Text(IDS_MSG_CannotInitialEngine),
@@ -158,7 +159,7 @@ bool TfrmMain::FormCreate() {
     ApplyLanguage();
     ShowPage(tabMain);
     navigation_->Item(MainFunctions, 0)->setChecked(true);
-    globals::CurrentPage = globals::PageIntro;
+    shell_.SetCurrentPage(app::PageId::Intro);
     navigation_->Item(Options, 1)->setEnabled(false);
     return true;
 }
@@ -167,32 +168,31 @@ void TfrmMain::AttachWindows(const AttachedWindows& windows) {
     shell_.Log = windows.log;
     shell_.Progress = windows.progress;
     shell_.BurnOptions = windows.burnOptions;
+    shell_.RipOptions = windows.ripOptions;
     settings_ = windows.settings;
     ripOptions_ = windows.ripOptions;
     about_ = windows.about;
-    if (windows.burnOptions)
-        connect(windows.burnOptions, &TfrmBurnOptions::VolumeIdChanged, tabBurnCD,
-                &TBurnCDPage::SetVolumeName);
-    tabReadCD->SetRipOptions(windows.ripOptions);
+    for (const PageEntry& entry : pages_)
+        entry.page->WindowsAttached();
 }
 
 void TfrmMain::ApplyLanguage() {
-    const LangId items[3][5] = {
-        {IDS_MAIN_BUTTON_HOME, IDS_MAIN_BUTTON_ReadCD, IDS_MAIN_BUTTON_WriteCD,
-         IDS_MAIN_BUTTON_CopyCD, IDS_MAIN_BUTTON_EraseDisc},
-        {IDS_SETTINGS_TABSHEET_General, IDS_MAIN_BUTTON_Rip, IDS_MAIN_BUTTON_Burn,
-         IDS_MAIN_HELP_ShowLog, LangKeyCount},
-        {IDS_MAIN_HELP_HelpContent, IDS_BUTTON_Information_Hint, IDS_MAIN_HELP_OnlineResource,
-         IDS_MAIN_HELP_TechSupport, IDS_MAIN_BUTTON_CheckForUpdate}};
-    for (int g = 0; g < 3; ++g)
+    navigation_->Item(MainFunctions, 0)->setText(Text(IDS_MAIN_BUTTON_HOME));
+    for (std::size_t i = 0; i < pages_.size(); ++i)
+        navigation_->Item(MainFunctions, static_cast<int>(i + 1))
+            ->setText(Text(pages_[i].info.navigation));
+    const LangId items[2][5] = {{IDS_SETTINGS_TABSHEET_General, IDS_MAIN_BUTTON_Rip,
+                                 IDS_MAIN_BUTTON_Burn, IDS_MAIN_HELP_ShowLog, LangKeyCount},
+                                {IDS_MAIN_HELP_HelpContent, IDS_BUTTON_Information_Hint,
+                                 IDS_MAIN_HELP_OnlineResource, IDS_MAIN_HELP_TechSupport,
+                                 IDS_MAIN_BUTTON_CheckForUpdate}};
+    for (int g = 0; g < 2; ++g)
         for (int i = 0; i < 5; ++i)
             if (items[g][i] != LangKeyCount)
-                navigation_->Item(g, i)->setText(Text(items[g][i]));
+                navigation_->Item(Options + g, i)->setText(Text(items[g][i]));
     tabMain->ApplyLanguage();
-    tabReadCD->ApplyLanguage();
-    tabBurnCD->ApplyLanguage();
-    tabCopyCD->ApplyLanguage();
-    tabEraseDisc->ApplyLanguage();
+    for (const PageEntry& entry : pages_)
+        entry.page->ApplyLanguage();
 }
 
 void TfrmMain::ShowPage(QWidget* page) {
@@ -201,64 +201,38 @@ void TfrmMain::ShowPage(QWidget* page) {
 
 void TfrmMain::grpMainFunctionsItemClick(int item) {
     if (item == 0) {
-        if (globals::CurrentPage != globals::PageIntro) {
-            globals::CurrentPage = globals::PageIntro;
+        if (shell_.CurrentPage() != app::PageId::Intro) {
+            shell_.SetCurrentPage(app::PageId::Intro);
             ShowPage(tabMain);
         }
         return;
     }
-    const int target = item - 1;
-    if (!globals::Idle) {
+    if (item < 1 || item > static_cast<int>(pages_.size()))
+        return;
+    const PageEntry& target = pages_[item - 1];
+    if (!shell_.Idle()) {
         // The job's page stays marked in the bar; the user is told what runs.
-        if (globals::CurrentPage >= 0 && globals::CurrentPage < 4) {
-            ui::Prompts().MessageBox(this, QString::fromLatin1("Platterly"),
-                                     Text(kPageTitles[globals::CurrentPage]), ui::MsgIcon::None,
-                                     ui::MsgButtons::OK);
-            navigation_->Item(MainFunctions, globals::CurrentPage + 1)->setChecked(true);
+        if (const PageEntry* busy = Entry(shell_.CurrentPage())) {
+            ui::Prompts().MessageBox(this, QString::fromLatin1("Platterly"), Text(busy->info.title),
+                                     ui::MsgIcon::None, ui::MsgButtons::OK);
+            navigation_->Item(MainFunctions, static_cast<int>(busy - pages_.data()) + 1)
+                ->setChecked(true);
         } else {
             navigation_->Item(MainFunctions, 0)->setChecked(true);
         }
         return;
     }
-    QAbstractButton* rip = navigation_->Item(Options, 1);
-    QAbstractButton* burn = navigation_->Item(Options, 2);
-    switch (target) {
-    case globals::PageReadCD:
-        burn->setEnabled(true);
-        break;
-    case globals::PageBurnCD:
-    case globals::PageCopyCD:
-        rip->setEnabled(false);
-        burn->setEnabled(true);
-        break;
-    default:
-        rip->setEnabled(false);
-        burn->setEnabled(false);
-        break;
-    }
-    if (globals::CurrentPage == target) {
-        if (target == globals::PageReadCD)
-            tabReadCD->update();
+    if (!target.info.ripOptions)
+        navigation_->Item(Options, 1)->setEnabled(false);
+    navigation_->Item(Options, 2)->setEnabled(target.info.burnOptions);
+    if (shell_.CurrentPage() == target.id) {
+        target.page->EnterAgain();
         return;
     }
-    globals::CurrentPage = target;
-    QWidget* pages[] = {tabReadCD, tabBurnCD, tabCopyCD, tabEraseDisc};
-    ShowPage(pages[target]);
-    setWindowTitle(Text(IDS_MAIN_TITLE) + QStringLiteral("-") + Text(kPageTitles[target]));
-    switch (target) {
-    case globals::PageReadCD:
-        tabReadCD->Enter();
-        break;
-    case globals::PageBurnCD:
-        tabBurnCD->Enter();
-        break;
-    case globals::PageCopyCD:
-        tabCopyCD->Enter();
-        break;
-    default:
-        tabEraseDisc->Enter();
-        break;
-    }
+    shell_.SetCurrentPage(target.id);
+    ShowPage(target.page->PageWidget());
+    setWindowTitle(Text(IDS_MAIN_TITLE) + QStringLiteral("-") + Text(target.info.title));
+    target.page->Enter();
 }
 
 void TfrmMain::grpOptionsItems0Click() {
@@ -267,20 +241,15 @@ void TfrmMain::grpOptionsItems0Click() {
 }
 
 void TfrmMain::grpOptionsItems1Click() {
-    if (globals::CurrentPage != globals::PageReadCD ||
-        tabReadCD->LoadedDiscKind() != TReadCDPage::DiscKind::AudioCD || !ripOptions_)
+    const PageEntry* current = Entry(shell_.CurrentPage());
+    if (!current || !current->page->OffersRipOptions() || !ripOptions_)
         return;
     ripOptions_->exec();
 }
 
-void TfrmMain::ReadDiscKindChanged(int kind) {
-    // Only the Read CD page's own drive selection decides; an audio CD can be ripped, a data
-    // disc burned from.
-    if (kind == static_cast<int>(TReadCDPage::DiscKind::None))
-        return;
-    const bool audio = kind == static_cast<int>(TReadCDPage::DiscKind::AudioCD);
-    navigation_->Item(Options, 1)->setEnabled(audio);
-    navigation_->Item(Options, 2)->setEnabled(!audio);
+void TfrmMain::OptionsOffered(bool rip, bool burn) {
+    navigation_->Item(Options, 1)->setEnabled(rip);
+    navigation_->Item(Options, 2)->setEnabled(burn);
 }
 
 void TfrmMain::grpOptionsItems2Click() {
@@ -315,5 +284,5 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 }
 
 void TfrmMain::FormDestroy() {
-    app::RunShutdown();
+    core::RunShutdown();
 }

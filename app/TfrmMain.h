@@ -1,20 +1,18 @@
 #pragma once
 
+#include "app/Page.h"
 #include "app/Shell.h"
 #include "discengine/Engine.h"
 
 #include <QWidget>
 #include <memory>
+#include <vector>
 
 class QAbstractButton;
 class QLabel;
 class QStackedWidget;
 class TDVDEngineX;
 class TIntroPage;
-class TReadCDPage;
-class TBurnCDPage;
-class TCopyCDPage;
-class TEraseDiscPage;
 class TfrmLog;
 class TfrmSettings;
 class TfrmProgress;
@@ -40,14 +38,20 @@ struct MainWindowOptions {
     int splashMs = 1500;
 };
 
-// The main window frame: navigation bar, title picture, the five pages, start-up, page
-// switching and closing. The pages' logic lives in their own classes.
+// The main window frame: navigation bar, title picture, the Introduction page and the pages
+// registered with it, start-up, page switching and closing. The pages' logic lives in their own
+// classes, which the frame knows only as app::IPage.
 class TfrmMain : public QWidget {
     Q_OBJECT
 
 public:
     explicit TfrmMain(MainWindowOptions options = {}, QWidget* parent = nullptr);
     ~TfrmMain() override;
+
+    // Registers a page (before FormCreate): it gets the next navigation item after those of the
+    // pages registered before it. `page` lives in PageParent().
+    void AddPage(app::PageId id, app::IPage& page, const app::PageInfo& info);
+    QWidget* PageParent() const;
 
     // Start-up: splash, engine, captions, Introduction page. False when the engine could not be
     // initialised (the message was shown; the program ends).
@@ -72,9 +76,15 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    struct PageEntry {
+        app::PageId id;
+        app::IPage* page;
+        app::PageInfo info;
+    };
     void BuildNavigation();
-    void ReadDiscKindChanged(int kind);
+    void OptionsOffered(bool rip, bool burn);
     void ShowPage(QWidget* page);
+    const PageEntry* Entry(app::PageId id) const;
 
     app::Shell shell_;
     std::unique_ptr<TDVDEngineX> engine_;
@@ -83,10 +93,8 @@ private:
     QLabel* imgTitle;
     QStackedWidget* pgcMain;
     TIntroPage* tabMain;
-    TReadCDPage* tabReadCD;
-    TBurnCDPage* tabBurnCD;
-    TCopyCDPage* tabCopyCD;
-    TEraseDiscPage* tabEraseDisc;
+    std::vector<PageEntry> pages_;
+    bool navigationBuilt_ = false;
     TfrmSettings* settings_ = nullptr;
     TfrmRipOptions* ripOptions_ = nullptr;
     TAboutForm* about_ = nullptr;

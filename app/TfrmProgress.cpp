@@ -1,9 +1,12 @@
 #include "app/TfrmProgress.h"
+#include "ui/Named.h"
 
-#include "app/MultiLanguages.h"
+#include "app/Shell.h"
+
 #include "app/TfrmLog.h"
-#include "app/TimeText.h"
-#include "app/globals.h"
+#include "core/MultiLanguages.h"
+#include "core/TimeText.h"
+#include "core/globals.h"
 #include "ui/Prompts.h"
 #include "ui/TextFormat.h"
 
@@ -16,29 +19,22 @@
 
 using MultiLanguages::Text;
 
-TfrmProgress::TfrmProgress(TfrmLog* log, QWidget* parent)
+TfrmProgress::TfrmProgress(TfrmLog* log, const app::Shell* shell, QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
-      log_(log) {
+      log_(log), shell_(shell) {
     setObjectName(QStringLiteral("frmProgress"));
     setFixedSize(393, 112);
-    auto label = [this](const char* name) {
-        auto* l = new QLabel(this);
-        l->setObjectName(QString::fromLatin1(name));
-        return l;
-    };
+    auto label = [this](const char* name) { return ui::Named<QLabel>(this, name); };
     lblCurrentSpeed = label("lblCurrentSpeed");
     lblUsedTime = label("lblUsedTime");
     lblRemaining = label("lblRemaining");
     lblStatus = label("lblStatus");
-    ProgressBar = new QProgressBar(this);
-    ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+    ProgressBar = ui::Named<QProgressBar>(this, "ProgressBar");
     ProgressBar->setRange(0, 100);
     ProgressBar->setValue(0);
-    btnShowLog = new QPushButton(this);
-    btnShowLog->setObjectName(QStringLiteral("btnShowLog"));
-    btnCancel = new QPushButton(this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnShowLog = ui::Named<QPushButton>(this, "btnShowLog");
+    btnCancel = ui::Named<QPushButton>(this, "btnCancel");
     for (QPushButton* b : {btnShowLog, btnCancel}) {
         b->setAutoDefault(false);
         b->setMinimumWidth(92);
@@ -88,20 +84,20 @@ void TfrmProgress::ApplyLanguage() {
 void TfrmProgress::FormShow() {
     lblCurrentSpeed->setText(ui::FormatText(Text(IDS_LABEL_Status_CurrentReadSpeed), {0LL}));
     SetUsedTimeText(0);
-    lblRemaining->setText(ui::FormatText(Text(IDS_LABEL_Remaining), {app::SecondsToTimeText(0)}));
+    lblRemaining->setText(ui::FormatText(Text(IDS_LABEL_Remaining), {core::SecondsToTimeText(0)}));
 }
 
 void TfrmProgress::SetUsedTimeText(long long seconds) {
     lblUsedTime->setText(
-        ui::FormatText(Text(IDS_LABEL_UsedTime), {app::SecondsToTimeText(seconds)}));
+        ui::FormatText(Text(IDS_LABEL_UsedTime), {core::SecondsToTimeText(seconds)}));
 }
 
 void TfrmProgress::TimerUsedTimer(long long elapsedSeconds) {
     SetUsedTimeText(elapsedSeconds);
-    const long long remaining = app::RemainingSeconds(elapsedSeconds, ProgressBar->value());
+    const long long remaining = core::RemainingSeconds(elapsedSeconds, ProgressBar->value());
     if (remaining >= 0) {
         lblRemaining->setText(
-            ui::FormatText(Text(IDS_LABEL_Remaining), {app::SecondsToTimeText(remaining)}));
+            ui::FormatText(Text(IDS_LABEL_Remaining), {core::SecondsToTimeText(remaining)}));
         lblRemaining->repaint();
     }
 }
@@ -150,7 +146,7 @@ void TfrmProgress::showEvent(QShowEvent* event) {
 
 void TfrmProgress::closeEvent(QCloseEvent* event) {
     // The close button does nothing while a job runs.
-    if (!globals::Idle) {
+    if (shell_ && !shell_->Idle()) {
         event->ignore();
         return;
     }
@@ -158,6 +154,6 @@ void TfrmProgress::closeEvent(QCloseEvent* event) {
 }
 
 void TfrmProgress::reject() {
-    if (globals::Idle)
+    if (!shell_ || shell_->Idle())
         QDialog::reject();
 }

@@ -7,6 +7,9 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class TfrmLog;
+namespace app {
+class Shell;
+}
 
 // The floating progress window every long job drives: speed, used and remaining time, the
 // status line, the progress bar, Show Log and Cancel.
@@ -14,7 +17,8 @@ class TfrmProgress : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TfrmProgress(TfrmLog* log, QWidget* parent = nullptr);
+    // `shell` tells whether a job runs: the window cannot be closed while one does.
+    TfrmProgress(TfrmLog* log, const app::Shell* shell, QWidget* parent = nullptr);
 
     void ApplyLanguage();
     // Resets the speed and time lines (also run whenever the window is shown).
@@ -40,6 +44,7 @@ protected:
 
 private:
     TfrmLog* log_;
+    const app::Shell* shell_;
     std::function<void()> cancelHandler_;
     QLabel* lblCurrentSpeed;
     QLabel* lblUsedTime;

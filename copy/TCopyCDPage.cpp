@@ -1,13 +1,13 @@
 #include "copy/TCopyCDPage.h"
 
-#include "app/MultiLanguages.h"
-#include "app/PageWidgets.h"
 #include "app/Shell.h"
-#include "app/globals.h"
+#include "core/MultiLanguages.h"
+#include "core/globals.h"
 #include "dialogs/TfrmBurnOptions.h"
 #include "discengine/Errors.h"
 #include "engine/DVDEngineBinding.h"
 #include "engine/DriveLists.h"
+#include "ui/Named.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -19,7 +19,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-using app::Named;
 using MultiLanguages::Text;
 
 namespace {
@@ -35,24 +34,24 @@ void AddMenu(QMenu* menu, const char* refresh, const char* eject, const char* lo
 
 TCopyCDPage::TCopyCDPage(app::Shell& shell, QWidget* parent) : QWidget(parent), shell_(shell) {
     setObjectName(QStringLiteral("tabCopyCD"));
-    lblCopyTitle = Named<QLabel>(this, "lblCopyTitle");
+    lblCopyTitle = ui::Named<QLabel>(this, "lblCopyTitle");
     lblCopyTitle->setProperty("pageTitle", true);
-    lblCopyCD_ReadDevice = Named<QLabel>(this, "lblCopyCD_ReadDevice");
-    cmbCopyCD_ReadDevice = Named<QComboBox>(this, "cmbCopyCD_ReadDevice");
-    mmoCopyCD_Read = Named<QPlainTextEdit>(this, "mmoCopyCD_Read");
-    lblCopyCD_WriteDevice = Named<QLabel>(this, "lblCopyCD_WriteDevice");
-    cmbCopyCD_WriteDevice = Named<QComboBox>(this, "cmbCopyCD_WriteDevice");
-    mmoCopyCD_Write = Named<QPlainTextEdit>(this, "mmoCopyCD_Write");
+    lblCopyCD_ReadDevice = ui::Named<QLabel>(this, "lblCopyCD_ReadDevice");
+    cmbCopyCD_ReadDevice = ui::Named<QComboBox>(this, "cmbCopyCD_ReadDevice");
+    mmoCopyCD_Read = ui::Named<QPlainTextEdit>(this, "mmoCopyCD_Read");
+    lblCopyCD_WriteDevice = ui::Named<QLabel>(this, "lblCopyCD_WriteDevice");
+    cmbCopyCD_WriteDevice = ui::Named<QComboBox>(this, "cmbCopyCD_WriteDevice");
+    mmoCopyCD_Write = ui::Named<QPlainTextEdit>(this, "mmoCopyCD_Write");
     for (QPlainTextEdit* m : {mmoCopyCD_Read, mmoCopyCD_Write}) {
         m->setReadOnly(true);
         m->setContextMenuPolicy(Qt::CustomContextMenu);
     }
-    lblBurnSpeed = Named<QLabel>(this, "lblBurnSpeed");
-    cmbCopyCD_WriteSpeed = Named<QComboBox>(this, "cmbCopyCD_WriteSpeed");
-    chkCopy_OnTheFly = Named<QCheckBox>(this, "chkCopy_OnTheFly");
-    mnuCopy_Read = Named<QMenu>(this, "mnuCopy_Read");
+    lblBurnSpeed = ui::Named<QLabel>(this, "lblBurnSpeed");
+    cmbCopyCD_WriteSpeed = ui::Named<QComboBox>(this, "cmbCopyCD_WriteSpeed");
+    chkCopy_OnTheFly = ui::Named<QCheckBox>(this, "chkCopy_OnTheFly");
+    mnuCopy_Read = ui::Named<QMenu>(this, "mnuCopy_Read");
     AddMenu(mnuCopy_Read, "mniCopy_ReadRefresh", "mniCopy_ReadEject", "mniCopy_ReadLoad");
-    mnuCopy_Write = Named<QMenu>(this, "mnuCopy_Write");
+    mnuCopy_Write = ui::Named<QMenu>(this, "mnuCopy_Write");
     AddMenu(mnuCopy_Write, "mniCopy_WriteRefresh", "mniCopy_WriteEject", "mniCopy_WriteLoad");
     connect(mmoCopyCD_Read, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
         mnuCopy_Read->popup(mmoCopyCD_Read->viewport()->mapToGlobal(p));
@@ -60,8 +59,8 @@ TCopyCDPage::TCopyCDPage(app::Shell& shell, QWidget* parent) : QWidget(parent), 
     connect(mmoCopyCD_Write, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
         mnuCopy_Write->popup(mmoCopyCD_Write->viewport()->mapToGlobal(p));
     });
-    btnCopyCD_Start = Named<QPushButton>(this, "btnCopyCD_Start");
-    btnCopy_Cancel = Named<QPushButton>(this, "btnCopy_Cancel");
+    btnCopyCD_Start = ui::Named<QPushButton>(this, "btnCopyCD_Start");
+    btnCopy_Cancel = ui::Named<QPushButton>(this, "btnCopy_Cancel");
 
     auto* g = new QGridLayout(this);
     g->setContentsMargins(20, 14, 20, 16);
@@ -114,16 +113,10 @@ void TCopyCDPage::ApplyLanguage() {
 }
 
 void TCopyCDPage::Enter() {
-    if (TfrmBurnOptions* o = shell_.BurnOptions) {
-        for (QWidget* w : std::initializer_list<QWidget*>{
-                 o->chkTestMode, o->chkDiscAtOnce, o->chkUseBufferProtect, o->chkAutoVerifyData,
-                 o->chkMode2XA, o->chkFinalizeDisc, o->chkUseFileDate, o->chkCacheFileLocal})
-            w->setEnabled(true);
-        o->edtVolumeID->setEnabled(false);
-        o->cmbVolumeType->setEnabled(false);
-    }
+    if (TfrmBurnOptions* o = shell_.BurnOptions)
+        o->OptionsForCopy();
     try {
-        if (shell_.Engine && FillDeviceList(*shell_.Engine, cmbCopyCD_ReadDevice)) {
+        if (shell_.Engine() && FillDeviceList(*shell_.Engine(), cmbCopyCD_ReadDevice)) {
             cmbCopyCD_ReadDeviceChange();
             SetCopyPageIdle(true);
         } else {
@@ -132,24 +125,24 @@ void TCopyCDPage::Enter() {
             SetCopyPageIdle(false);
             shell_.TimerUsed.stop();
         }
-        if (shell_.Engine && FillWriterList(*shell_.Engine, cmbCopyCD_WriteDevice)) {
+        if (shell_.Engine() && FillWriterList(*shell_.Engine(), cmbCopyCD_WriteDevice)) {
             cmbCopyCD_WriteDeviceChange();
             SetCopyPageIdle(true);
         } else {
             shell_.ErrorBox(Text(IDS_MAIN_MSG_NoWriteDevice));
-            globals::Idle = true;
+            shell_.SetIdle(true);
         }
     } catch (const discengine::EngineError& e) {
         shell_.ErrorBox(QString::fromStdString(e.what()));
         SetCopyPageIdle(false);
         shell_.TimerUsed.stop();
-        globals::Idle = true;
+        shell_.SetIdle(true);
     }
 }
 
 void TCopyCDPage::cmbCopyCD_ReadDeviceChange() {
     try {
-        shell_.ReadDevice = SelectedDrive(*shell_.Engine, cmbCopyCD_ReadDevice);
+        shell_.ReadDevice = SelectedDrive(*shell_.Engine(), cmbCopyCD_ReadDevice);
     } catch (const discengine::EngineError& e) {
         shell_.ErrorBox(QString::fromStdString(e.what()));
     }
@@ -157,7 +150,7 @@ void TCopyCDPage::cmbCopyCD_ReadDeviceChange() {
 
 void TCopyCDPage::cmbCopyCD_WriteDeviceChange() {
     try {
-        shell_.WriteDevice = SelectedWriter(*shell_.Engine, cmbCopyCD_WriteDevice);
+        shell_.WriteDevice = SelectedWriter(*shell_.Engine(), cmbCopyCD_WriteDevice);
         cmbCopyCD_WriteSpeed->clear();
         if (shell_.WriteDevice)
             FillSpeedList(*shell_.WriteDevice, cmbCopyCD_WriteSpeed, SpeedListKind::CopyCD);
@@ -173,7 +166,7 @@ void TCopyCDPage::SetCopyPageIdle(bool idle) {
     // The copy job is not built yet: its buttons stay off.
     btnCopyCD_Start->setEnabled(false);
     btnCopy_Cancel->setEnabled(false);
-    globals::Idle = idle;
+    shell_.SetIdle(idle);
     if (idle)
         shell_.TimerUsed.stop();
     else

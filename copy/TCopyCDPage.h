@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/Page.h"
+
 #include <QWidget>
 
 class QCheckBox;
@@ -15,13 +17,14 @@ class Shell;
 // The Copy CD page (tabCopyCD): its controls with their captions, the source and destination
 // drive lists of the page's set-up and the burn options it arranges. The copy job is not built
 // yet: its Write button stays disabled until it is.
-class TCopyCDPage : public QWidget {
+class TCopyCDPage : public QWidget, public app::IPage {
     Q_OBJECT
 
 public:
     TCopyCDPage(app::Shell& shell, QWidget* parent = nullptr);
-    void ApplyLanguage();
-    void Enter();
+    QWidget* PageWidget() override { return this; }
+    void ApplyLanguage() override;
+    void Enter() override;
     void SetCopyPageIdle(bool idle);
     void cmbCopyCD_ReadDeviceChange();
     void cmbCopyCD_WriteDeviceChange();

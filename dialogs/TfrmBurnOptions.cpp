@@ -1,6 +1,7 @@
 #include "dialogs/TfrmBurnOptions.h"
+#include "ui/Named.h"
 
-#include "app/MultiLanguages.h"
+#include "core/MultiLanguages.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -22,13 +23,8 @@ TfrmBurnOptions::TfrmBurnOptions(QWidget* parent)
     setFixedSize(507, 217);
     setModal(true);
 
-    grpOptions = new QGroupBox(this);
-    grpOptions->setObjectName(QStringLiteral("grpOptions"));
-    auto check = [this](const char* name) {
-        auto* c = new QCheckBox(grpOptions);
-        c->setObjectName(QString::fromLatin1(name));
-        return c;
-    };
+    grpOptions = ui::Named<QGroupBox>(this, "grpOptions");
+    auto check = [this](const char* name) { return ui::Named<QCheckBox>(grpOptions, name); };
     chkUseBufferProtect = check("chkUseBufferProtect");
     chkTestMode = check("chkTestMode");
     chkDiscAtOnce = check("chkDiscAtOnce");
@@ -37,14 +33,10 @@ TfrmBurnOptions::TfrmBurnOptions(QWidget* parent)
     chkMode2XA = check("chkMode2XA");
     chkUseFileDate = check("chkUseFileDate");
     chkCacheFileLocal = check("chkCacheFileLocal");
-    lblVolumeID = new QLabel(grpOptions);
-    lblVolumeID->setObjectName(QStringLiteral("lblVolumeID"));
-    edtVolumeID = new QLineEdit(grpOptions);
-    edtVolumeID->setObjectName(QStringLiteral("edtVolumeID"));
-    lblVolumeType = new QLabel(grpOptions);
-    lblVolumeType->setObjectName(QStringLiteral("lblVolumeType"));
-    cmbVolumeType = new QComboBox(grpOptions);
-    cmbVolumeType->setObjectName(QStringLiteral("cmbVolumeType"));
+    lblVolumeID = ui::Named<QLabel>(grpOptions, "lblVolumeID");
+    edtVolumeID = ui::Named<QLineEdit>(grpOptions, "edtVolumeID");
+    lblVolumeType = ui::Named<QLabel>(grpOptions, "lblVolumeType");
+    cmbVolumeType = ui::Named<QComboBox>(grpOptions, "cmbVolumeType");
     cmbVolumeType->setEditable(false);
     cmbVolumeType->setMinimumWidth(200);
 
@@ -131,6 +123,45 @@ void TfrmBurnOptions::ApplyLanguage() {
 
 int TfrmBurnOptions::FileSystems() const {
     return cmbVolumeType->currentIndex() < 0 ? 0 : cmbVolumeType->currentData().toInt();
+}
+
+void TfrmBurnOptions::Enable(std::initializer_list<QWidget*> controls, bool on) {
+    for (QWidget* w : controls)
+        w->setEnabled(on);
+}
+
+void TfrmBurnOptions::OptionsForAudioBurn() {
+    Enable({chkAutoVerifyData, chkMode2XA, chkFinalizeDisc, chkUseFileDate, edtVolumeID,
+            cmbVolumeType},
+           false);
+}
+
+void TfrmBurnOptions::OptionsForDataBurn() {
+    Enable({chkAutoVerifyData, chkMode2XA, chkFinalizeDisc, chkUseFileDate, edtVolumeID,
+            cmbVolumeType},
+           true);
+    edtVolumeID->setText(Text(IDS_WRITECD_EDIT_VolumeID_DefaultText));
+}
+
+void TfrmBurnOptions::OptionsForIsoBurn() {
+    OptionsForDataBurn();
+    edtVolumeID->setEnabled(false);
+    edtVolumeID->clear();
+}
+
+void TfrmBurnOptions::OptionsForImageFromDataDisc(bool toImageFile) {
+    Enable({edtVolumeID, cmbVolumeType, chkAutoVerifyData, chkMode2XA}, toImageFile);
+}
+
+void TfrmBurnOptions::OptionsForCopy() {
+    Enable({chkTestMode, chkDiscAtOnce, chkUseBufferProtect, chkAutoVerifyData, chkMode2XA,
+            chkFinalizeDisc, chkUseFileDate, chkCacheFileLocal},
+           true);
+    Enable({edtVolumeID, cmbVolumeType}, false);
+}
+
+void TfrmBurnOptions::SetVolumeId(const QString& text) {
+    edtVolumeID->setText(text);
 }
 
 void TfrmBurnOptions::cmbVolumeTypeChange() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <initializer_list>
 
 class QCheckBox;
 class QComboBox;
@@ -9,8 +10,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// The burn options: every setting a write job reads when it starts. Nothing is stored; the
-// page set-ups enable and disable the controls to fit their job, so they are public.
+// The burn options: every setting a write job reads when it starts. Nothing is stored. Which
+// options fit depends on the job: a page sets them with the one call for its kind of job.
 class TfrmBurnOptions : public QDialog {
     Q_OBJECT
 
@@ -21,6 +22,26 @@ public:
     void ApplyLanguage();
     // The file-system flags of the selected volume type (1 ISO9660, 2 Joliet, 4 UDF).
     int FileSystems() const;
+
+    // The options each kind of job uses; the others are disabled.
+    // An audio CD: no file-system options (verification, Mode 2 XA, finalizing, file dates,
+    // volume ID and type are off).
+    void OptionsForAudioBurn();
+    // A data CD: every option, the volume ID reset to "New Disc".
+    void OptionsForDataBurn();
+    // An ISO image onto a disc: as a data CD, but the image brings its own volume ID (emptied).
+    void OptionsForIsoBurn();
+    // An image or folder from a data disc: volume ID, volume type, verification and Mode 2 XA
+    // serve only an image file.
+    void OptionsForImageFromDataDisc(bool toImageFile);
+    // A disc copy: every write option; the copy keeps the source's volume ID and type.
+    void OptionsForCopy();
+    // The volume ID text (a data disc shown for reading gets the default name).
+    void SetVolumeId(const QString& text);
+
+private:
+    void cmbVolumeTypeChange();
+    void Enable(std::initializer_list<QWidget*> controls, bool on);
 
     QGroupBox* grpOptions;
     QCheckBox* chkUseBufferProtect;
@@ -41,7 +62,4 @@ public:
 signals:
     // Every change of the volume ID text; the Burn CD page renames its tree's root with it.
     void VolumeIdChanged(const QString& text);
-
-private:
-    void cmbVolumeTypeChange();
 };

@@ -1,7 +1,8 @@
 #include "dialogs/TfrmMp3ID3V2.h"
+#include "ui/Named.h"
 
-#include "app/MultiLanguages.h"
-#include "app/globals.h"
+#include "core/MultiLanguages.h"
+#include "core/globals.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -12,27 +13,19 @@
 
 using MultiLanguages::Text;
 
-namespace {
-template <typename W> W* Make(QWidget* parent, const char* name) {
-    auto* w = new W(parent);
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-} // namespace
-
 TfrmMp3ID3V2::TfrmMp3ID3V2(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmMp3ID3V2"));
     setModal(true);
-    txtID3V2 = Make<QPlainTextEdit>(this, "txtID3V2");
+    txtID3V2 = ui::Named<QPlainTextEdit>(this, "txtID3V2");
     txtID3V2->setReadOnly(true);
-    lblFourCC = Make<QLabel>(this, "lblFourCC");
-    edtFccValue = Make<QLineEdit>(this, "edtFccValue");
+    lblFourCC = ui::Named<QLabel>(this, "lblFourCC");
+    edtFccValue = ui::Named<QLineEdit>(this, "edtFccValue");
     edtFccValue->setMaxLength(4);
-    lblFccText = Make<QLabel>(this, "lblFccText");
-    edtFccText = Make<QLineEdit>(this, "edtFccText");
-    btnAdd = Make<QPushButton>(this, "btnAdd");
-    btnOk = Make<QPushButton>(this, "btnOk");
-    btnCancel = Make<QPushButton>(this, "btnCancel");
+    lblFccText = ui::Named<QLabel>(this, "lblFccText");
+    edtFccText = ui::Named<QLineEdit>(this, "edtFccText");
+    btnAdd = ui::Named<QPushButton>(this, "btnAdd");
+    btnOk = ui::Named<QPushButton>(this, "btnOk");
+    btnCancel = ui::Named<QPushButton>(this, "btnCancel");
 
     // Enter in the value field adds the frame; closing takes a deliberate click.
     btnAdd->setDefault(true);

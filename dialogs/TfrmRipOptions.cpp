@@ -1,7 +1,8 @@
 #include "dialogs/TfrmRipOptions.h"
+#include "ui/Named.h"
 
-#include "app/MultiLanguages.h"
-#include "app/globals.h"
+#include "core/MultiLanguages.h"
+#include "core/globals.h"
 #include "dialogs/GenreList.h"
 #include "dialogs/TfrmMp3ID3V2.h"
 #include "ui/Prompts.h"
@@ -22,12 +23,6 @@ using MultiLanguages::Text;
 
 namespace {
 
-template <typename W> W* Make(QWidget* parent, const char* name) {
-    auto* w = new W(parent);
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
 void FillNumbers(QComboBox* box, const auto& table) {
     box->clear();
     for (int n : table)
@@ -43,15 +38,15 @@ QString Q(const std::string& s) {
 TfrmRipOptions::TfrmRipOptions(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmRipOptions"));
     setModal(true);
-    grpAudioOptions = Make<QGroupBox>(this, "grpAudioOptions");
-    lblArtist = Make<QLabel>(grpAudioOptions, "lblArtist");
-    edtArtist = Make<QLineEdit>(grpAudioOptions, "edtArtist");
-    lblAlbum = Make<QLabel>(grpAudioOptions, "lblAlbum");
-    edtAlbum = Make<QLineEdit>(grpAudioOptions, "edtAlbum");
-    lblGenre = Make<QLabel>(grpAudioOptions, "lblGenre");
-    cmbGenre = Make<QComboBox>(grpAudioOptions, "cmbGenre");
-    lblYear = Make<QLabel>(grpAudioOptions, "lblYear");
-    edtYear = Make<QLineEdit>(grpAudioOptions, "edtYear");
+    grpAudioOptions = ui::Named<QGroupBox>(this, "grpAudioOptions");
+    lblArtist = ui::Named<QLabel>(grpAudioOptions, "lblArtist");
+    edtArtist = ui::Named<QLineEdit>(grpAudioOptions, "edtArtist");
+    lblAlbum = ui::Named<QLabel>(grpAudioOptions, "lblAlbum");
+    edtAlbum = ui::Named<QLineEdit>(grpAudioOptions, "edtAlbum");
+    lblGenre = ui::Named<QLabel>(grpAudioOptions, "lblGenre");
+    cmbGenre = ui::Named<QComboBox>(grpAudioOptions, "cmbGenre");
+    lblYear = ui::Named<QLabel>(grpAudioOptions, "lblYear");
+    edtYear = ui::Named<QLineEdit>(grpAudioOptions, "edtYear");
     edtYear->setMaxLength(4);
     edtYear->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,4}")), edtYear));
@@ -68,8 +63,8 @@ TfrmRipOptions::TfrmRipOptions(QWidget* parent) : QDialog(parent) {
     BuildOutputGroup();
     BuildMp3Group();
     BuildOggGroup();
-    btnOk = Make<QPushButton>(this, "btnOk");
-    btnCancel = Make<QPushButton>(this, "btnCancel");
+    btnOk = ui::Named<QPushButton>(this, "btnOk");
+    btnCancel = ui::Named<QPushButton>(this, "btnCancel");
     // Enter confirms the dialog; it never opens the folder browser or the ID3v2 frames.
     btnOk->setDefault(true);
     for (QPushButton* b : {btnCancel, btnBrowse, btnAdvance})
@@ -104,15 +99,15 @@ TfrmRipOptions::TfrmRipOptions(QWidget* parent) : QDialog(parent) {
 }
 
 void TfrmRipOptions::BuildOutputGroup() {
-    grpOutputFormat = Make<QGroupBox>(this, "grpOutputFormat");
-    btnWav = Make<QRadioButton>(grpOutputFormat, "btnWav");
-    btnRaw = Make<QRadioButton>(grpOutputFormat, "btnRaw");
-    btnMp3 = Make<QRadioButton>(grpOutputFormat, "btnMp3");
-    btnOgg = Make<QRadioButton>(grpOutputFormat, "btnOgg");
-    lblOutputPath = Make<QLabel>(grpOutputFormat, "lblOutputPath");
-    edtOutputPath = Make<QLineEdit>(grpOutputFormat, "edtOutputPath");
+    grpOutputFormat = ui::Named<QGroupBox>(this, "grpOutputFormat");
+    btnWav = ui::Named<QRadioButton>(grpOutputFormat, "btnWav");
+    btnRaw = ui::Named<QRadioButton>(grpOutputFormat, "btnRaw");
+    btnMp3 = ui::Named<QRadioButton>(grpOutputFormat, "btnMp3");
+    btnOgg = ui::Named<QRadioButton>(grpOutputFormat, "btnOgg");
+    lblOutputPath = ui::Named<QLabel>(grpOutputFormat, "lblOutputPath");
+    edtOutputPath = ui::Named<QLineEdit>(grpOutputFormat, "edtOutputPath");
     edtOutputPath->setReadOnly(true);
-    btnBrowse = Make<QPushButton>(grpOutputFormat, "btnBrowse");
+    btnBrowse = ui::Named<QPushButton>(grpOutputFormat, "btnBrowse");
     btnBrowse->setText(QStringLiteral("..."));
     auto* g = new QGridLayout(grpOutputFormat);
     g->addWidget(btnWav, 0, 0);
@@ -131,27 +126,27 @@ void TfrmRipOptions::BuildOutputGroup() {
 }
 
 void TfrmRipOptions::BuildMp3Group() {
-    grpMp3Options = Make<QGroupBox>(this, "grpMp3Options");
+    grpMp3Options = ui::Named<QGroupBox>(this, "grpMp3Options");
     QWidget* p = grpMp3Options;
-    chkEnableID3 = Make<QCheckBox>(p, "chkEnableID3");
-    chkGenerateCRC = Make<QCheckBox>(p, "chkGenerateCRC");
-    chkOriginal = Make<QCheckBox>(p, "chkOriginal");
-    chkCopyright = Make<QCheckBox>(p, "chkCopyright");
-    chkPrivate = Make<QCheckBox>(p, "chkPrivate");
-    chkWriteID3V2 = Make<QCheckBox>(p, "chkWriteID3V2");
+    chkEnableID3 = ui::Named<QCheckBox>(p, "chkEnableID3");
+    chkGenerateCRC = ui::Named<QCheckBox>(p, "chkGenerateCRC");
+    chkOriginal = ui::Named<QCheckBox>(p, "chkOriginal");
+    chkCopyright = ui::Named<QCheckBox>(p, "chkCopyright");
+    chkPrivate = ui::Named<QCheckBox>(p, "chkPrivate");
+    chkWriteID3V2 = ui::Named<QCheckBox>(p, "chkWriteID3V2");
     chkWriteID3V2->setText(QStringLiteral("Write ID3V2"));
-    btnAdvance = Make<QPushButton>(p, "btnAdvance");
-    lblBitrate = Make<QLabel>(p, "lblBitrate");
-    cmbBitrate = Make<QComboBox>(p, "cmbBitrate");
-    lblVBRQuality = Make<QLabel>(p, "lblVBRQuality");
-    cmbVBRQuality = Make<QComboBox>(p, "cmbVBRQuality");
-    lblVBRMaxBitrate = Make<QLabel>(p, "lblVBRMaxBitrate");
-    cmbVBRMaxBitrate = Make<QComboBox>(p, "cmbVBRMaxBitrate");
-    lblMpegQuality = Make<QLabel>(p, "lblMpegQuality");
-    cmbMpegQuality = Make<QComboBox>(p, "cmbMpegQuality");
-    chkEnableVBR = Make<QCheckBox>(p, "chkEnableVBR");
-    chkWriteVBRHeader = Make<QCheckBox>(p, "chkWriteVBRHeader");
-    chkUseJointStereo = Make<QCheckBox>(p, "chkUseJointStereo");
+    btnAdvance = ui::Named<QPushButton>(p, "btnAdvance");
+    lblBitrate = ui::Named<QLabel>(p, "lblBitrate");
+    cmbBitrate = ui::Named<QComboBox>(p, "cmbBitrate");
+    lblVBRQuality = ui::Named<QLabel>(p, "lblVBRQuality");
+    cmbVBRQuality = ui::Named<QComboBox>(p, "cmbVBRQuality");
+    lblVBRMaxBitrate = ui::Named<QLabel>(p, "lblVBRMaxBitrate");
+    cmbVBRMaxBitrate = ui::Named<QComboBox>(p, "cmbVBRMaxBitrate");
+    lblMpegQuality = ui::Named<QLabel>(p, "lblMpegQuality");
+    cmbMpegQuality = ui::Named<QComboBox>(p, "cmbMpegQuality");
+    chkEnableVBR = ui::Named<QCheckBox>(p, "chkEnableVBR");
+    chkWriteVBRHeader = ui::Named<QCheckBox>(p, "chkWriteVBRHeader");
+    chkUseJointStereo = ui::Named<QCheckBox>(p, "chkUseJointStereo");
     auto* g = new QGridLayout(p);
     g->addWidget(chkEnableID3, 0, 0);
     g->addWidget(chkWriteID3V2, 0, 1);
@@ -174,17 +169,17 @@ void TfrmRipOptions::BuildMp3Group() {
 }
 
 void TfrmRipOptions::BuildOggGroup() {
-    grpOggOptions = Make<QGroupBox>(this, "grpOggOptions");
+    grpOggOptions = ui::Named<QGroupBox>(this, "grpOggOptions");
     QWidget* p = grpOggOptions;
     auto* g = new QGridLayout(p);
-    lblVBRBitrate = Make<QLabel>(p, "lblVBRBitrate");
-    cmbVBRBitrate = Make<QComboBox>(p, "cmbVBRBitrate");
+    lblVBRBitrate = ui::Named<QLabel>(p, "lblVBRBitrate");
+    cmbVBRBitrate = ui::Named<QComboBox>(p, "cmbVBRBitrate");
     g->addWidget(lblVBRBitrate, 0, 0);
     g->addWidget(cmbVBRBitrate, 0, 1);
     int row = 1;
     auto field = [&](QLabel*& label, const char* labelName, QLineEdit*& edit, const char* name) {
-        label = Make<QLabel>(p, labelName);
-        edit = Make<QLineEdit>(p, name);
+        label = ui::Named<QLabel>(p, labelName);
+        edit = ui::Named<QLineEdit>(p, name);
         g->addWidget(label, row, 0);
         g->addWidget(edit, row, 1);
         ++row;

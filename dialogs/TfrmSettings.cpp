@@ -1,7 +1,8 @@
 #include "dialogs/TfrmSettings.h"
+#include "ui/Named.h"
 
-#include "app/MultiLanguages.h"
-#include "app/globals.h"
+#include "core/MultiLanguages.h"
+#include "core/globals.h"
 #include "platform/SystemPaths.h"
 #include "ui/Prompts.h"
 #include "ui/TextFormat.h"
@@ -26,19 +27,12 @@ TfrmSettings::TfrmSettings(QWidget* parent)
     setFixedSize(418, 271);
     setModal(true);
 
-    grpTempDir = new QGroupBox(this);
-    grpTempDir->setObjectName(QStringLiteral("grpTempDir"));
-    edtTempDir = new QLineEdit(grpTempDir);
-    edtTempDir->setObjectName(QStringLiteral("edtTempDir"));
+    grpTempDir = ui::Named<QGroupBox>(this, "grpTempDir");
+    edtTempDir = ui::Named<QLineEdit>(grpTempDir, "edtTempDir");
     edtTempDir->setReadOnly(true);
-    btnBrowse = new QPushButton(grpTempDir);
-    btnBrowse->setObjectName(QStringLiteral("btnBrowse"));
+    btnBrowse = ui::Named<QPushButton>(grpTempDir, "btnBrowse");
     btnBrowse->setAutoDefault(false);
-    auto label = [this](const char* name) {
-        auto* l = new QLabel(grpTempDir);
-        l->setObjectName(QString::fromLatin1(name));
-        return l;
-    };
+    auto label = [this](const char* name) { return ui::Named<QLabel>(grpTempDir, name); };
     lblTempDirInfo = label("lblTempDirInfo");
     lblFreeSpace = label("lblFreeSpace");
     lblTotalSpace = label("lblTotalSpace");
@@ -50,14 +44,13 @@ TfrmSettings::TfrmSettings(QWidget* parent)
     group->addWidget(lblTotalSpace, 3, 0, 1, 2);
 
     auto check = [this](const char* name) {
-        auto* c = new QCheckBox(this);
-        c->setObjectName(QString::fromLatin1(name));
+        auto* c = ui::Named<QCheckBox>(this, name);
         connect(c, &QCheckBox::clicked, this, [this] { btnApply->setEnabled(true); });
         return c;
     };
     auto button = [this](const char* name, const char* text) {
-        auto* b = new QPushButton(QString::fromLatin1(text), this);
-        b->setObjectName(QString::fromLatin1(name));
+        auto* b = ui::Named<QPushButton>(this, name);
+        b->setText(QString::fromLatin1(text));
         b->setAutoDefault(false);
         b->setMinimumWidth(80);
         return b;

@@ -1,6 +1,6 @@
 #include "engine/DiscReport.h"
 
-#include "app/MultiLanguages.h"
+#include "core/MultiLanguages.h"
 #include "ui/TextFormat.h"
 
 #include "discengine/Disc.h"

@@ -1,6 +1,6 @@
 #include "engine/DriveLists.h"
 
-#include "app/MultiLanguages.h"
+#include "core/MultiLanguages.h"
 #include "engine/DVDEngineBinding.h"
 #include "ui/TextFormat.h"
 

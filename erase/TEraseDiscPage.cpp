@@ -1,9 +1,10 @@
 #include "erase/TEraseDiscPage.h"
+#include "ui/Named.h"
 
-#include "app/MultiLanguages.h"
 #include "app/Shell.h"
 #include "app/TfrmProgress.h"
-#include "app/globals.h"
+#include "core/MultiLanguages.h"
+#include "core/globals.h"
 #include "discengine/Disc.h"
 #include "discengine/Errors.h"
 #include "engine/DVDEngineBinding.h"
@@ -37,11 +38,7 @@ constexpr RewritablePair kRewritablePairs[] = {
 TEraseDiscPage::TEraseDiscPage(app::Shell& shell, QWidget* parent)
     : QWidget(parent), shell_(shell) {
     setObjectName(QStringLiteral("tabEraseDisc"));
-    auto label = [this](const char* name) {
-        auto* l = new QLabel(this);
-        l->setObjectName(QString::fromLatin1(name));
-        return l;
-    };
+    auto label = [this](const char* name) { return ui::Named<QLabel>(this, name); };
     lblEraseTitle = label("lblEraseTitle");
     lblEraseTitle->setProperty("pageTitle", true);
     lblEraseDevice = label("lblEraseDevice");
@@ -53,16 +50,11 @@ TEraseDiscPage::TEraseDiscPage(app::Shell& shell, QWidget* parent)
     lblErase_Description->setStyleSheet(QStringLiteral(
         "QLabel { background: #fdf5ec; border: 1px solid #f0c9a4; border-left: 4px solid #e8742a;"
         " border-radius: 4px; padding: 8px 10px; color: #4a3b2c; }"));
-    cmbEraseDisc_Device = new QComboBox(this);
-    cmbEraseDisc_Device->setObjectName(QStringLiteral("cmbEraseDisc_Device"));
-    cmbEraseCD_Speed = new QComboBox(this);
-    cmbEraseCD_Speed->setObjectName(QStringLiteral("cmbEraseCD_Speed"));
-    chkErase_QuickErase = new QCheckBox(this);
-    chkErase_QuickErase->setObjectName(QStringLiteral("chkErase_QuickErase"));
-    chkErase_Eject = new QCheckBox(this);
-    chkErase_Eject->setObjectName(QStringLiteral("chkErase_Eject"));
-    btnErase_Start = new QPushButton(this);
-    btnErase_Start->setObjectName(QStringLiteral("btnErase_Start"));
+    cmbEraseDisc_Device = ui::Named<QComboBox>(this, "cmbEraseDisc_Device");
+    cmbEraseCD_Speed = ui::Named<QComboBox>(this, "cmbEraseCD_Speed");
+    chkErase_QuickErase = ui::Named<QCheckBox>(this, "chkErase_QuickErase");
+    chkErase_Eject = ui::Named<QCheckBox>(this, "chkErase_Eject");
+    btnErase_Start = ui::Named<QPushButton>(this, "btnErase_Start");
     btnErase_Start->setMinimumWidth(96);
 
     auto* grid = new QGridLayout;
@@ -91,12 +83,11 @@ TEraseDiscPage::TEraseDiscPage(app::Shell& shell, QWidget* parent)
     connect(cmbEraseDisc_Device, &QComboBox::activated, this,
             &TEraseDiscPage::cmbEraseDisc_DeviceChange);
     connect(btnErase_Start, &QPushButton::clicked, this, &TEraseDiscPage::btnErase_StartClick);
-    if (shell_.Engine) {
-        connect(shell_.Engine, &TDVDEngineX::OnEraseStatus, this,
-                &TEraseDiscPage::DVDEngineEraseStatus);
-        connect(shell_.Engine, &TDVDEngineX::OnEraseError, this,
-                &TEraseDiscPage::DVDEngineEraseError);
-    }
+}
+
+TEraseDiscPage::~TEraseDiscPage() {
+    // A page that goes while its erase runs hears no more of it.
+    shell_.EndEngineJob(this);
 }
 
 void TEraseDiscPage::ApplyLanguage() {
@@ -113,7 +104,7 @@ void TEraseDiscPage::Enter() {
     chkErase_Eject->setChecked(true);
     chkErase_QuickErase->setChecked(true);
     try {
-        if (shell_.Engine && FillWriterList(*shell_.Engine, cmbEraseDisc_Device)) {
+        if (shell_.Engine() && FillWriterList(*shell_.Engine(), cmbEraseDisc_Device)) {
             cmbEraseDisc_DeviceChange();
             SetErasePageIdle(true);
             return;
@@ -123,12 +114,12 @@ void TEraseDiscPage::Enter() {
         shell_.ErrorBox(QString::fromStdString(e.what()));
     }
     SetErasePageIdle(false);
-    globals::Idle = true;
+    shell_.SetIdle(true);
 }
 
 void TEraseDiscPage::cmbEraseDisc_DeviceChange() {
     try {
-        shell_.EraseDevice = SelectedWriter(*shell_.Engine, cmbEraseDisc_Device);
+        shell_.EraseDevice = SelectedWriter(*shell_.Engine(), cmbEraseDisc_Device);
         FillEraseSpeedList();
     } catch (const discengine::EngineError& e) {
         shell_.ErrorBox(QString::fromStdString(e.what()));
@@ -146,7 +137,7 @@ void TEraseDiscPage::SetErasePageIdle(bool idle) {
          std::initializer_list<QWidget*>{cmbEraseDisc_Device, cmbEraseCD_Speed, chkErase_Eject,
                                          chkErase_QuickErase, btnErase_Start})
         w->setEnabled(idle);
-    globals::Idle = idle;
+    shell_.SetIdle(idle);
 }
 
 void TEraseDiscPage::btnErase_StartClick() {
@@ -188,8 +179,19 @@ void TEraseDiscPage::StartErase() {
     }
     shell_.Progress->show();
     const std::int32_t speed = SelectedSpeed(cmbEraseCD_Speed);
-    if (!drive->Erase(chkErase_QuickErase->isChecked(), speed))
+    // The page hears the engine's erase events from here until its job's end.
+    shell_.BeginEngineJob(this);
+    bool started = false;
+    try {
+        started = drive->Erase(chkErase_QuickErase->isChecked(), speed);
+    } catch (...) {
+        shell_.EndEngineJob(this);
+        throw;
+    }
+    if (!started) {
+        shell_.EndEngineJob(this);
         shell_.ErrorBox(Text(IDS_ERASEDISC_MSG_CannotStartErase));
+    }
 }
 
 void TEraseDiscPage::DVDEngineEraseStatus(std::int32_t, std::int32_t status,
@@ -205,6 +207,7 @@ void TEraseDiscPage::DVDEngineEraseStatus(std::int32_t, std::int32_t status,
         shell_.Progress->SetProgress(progress);
         break;
     case discengine::kEraseCompleted:
+        shell_.EndEngineJob(this);
         shell_.ShowStatus(Text(IDS_ERASEDISC_LABEL_Status_EraseCompleted));
         shell_.Progress->SetProgress(0);
         SetErasePageIdle(true);
@@ -219,6 +222,7 @@ void TEraseDiscPage::DVDEngineEraseStatus(std::int32_t, std::int32_t status,
         }
         break;
     case discengine::kEraseFailed:
+        shell_.EndEngineJob(this);
         shell_.ShowStatus(Text(IDS_ERASEDISC_LABEL_Status_EraseError));
         SetErasePageIdle(true);
         shell_.Progress->close();

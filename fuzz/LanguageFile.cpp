@@ -2,8 +2,8 @@
 // sets is decoded (no "#13" line-break code is left in what the program shows).
 #include "FuzzSupport.h"
 
-#include "app/MultiLanguages.h"
-#include "app/globals.h"
+#include "core/MultiLanguages.h"
+#include "core/globals.h"
 
 #include <cstdint>
 

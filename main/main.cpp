@@ -1,13 +1,13 @@
-#include "app/MainWindows.h"
-#include "app/Startup.h"
-#include "app/globals.h"
+#include "core/Startup.h"
+#include "core/globals.h"
+#include "main/MainWindows.h"
 
 #include <QApplication>
 #include <QIcon>
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    app::RunStartup();
+    core::RunStartup();
     // No display name: the window system would append it to captions that are the program's own.
     QApplication::setApplicationName(QStringLiteral("Platterly"));
     QApplication::setWindowIcon(

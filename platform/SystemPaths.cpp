@@ -14,6 +14,11 @@ std::filesystem::path ExecutablePath() {
     return ec ? std::filesystem::path() : p;
 }
 
+std::filesystem::path ProgramDir() {
+    const auto exe = ExecutablePath();
+    return exe.empty() ? std::filesystem::path(".") : exe.parent_path();
+}
+
 std::optional<VolumeSpace> QueryVolumeSpace(const std::filesystem::path& path) {
     std::error_code ec;
     auto p = std::filesystem::weakly_canonical(path, ec);

@@ -10,6 +10,10 @@ namespace platform {
 // Full path of the running executable (from /proc/self/exe).
 std::filesystem::path ExecutablePath();
 
+// The program folder: the executable's folder, where the component libraries and the bundle's
+// data live (the current folder when the executable cannot be named).
+std::filesystem::path ProgramDir();
+
 // Space of the file system holding `path`: mount point, free and total bytes.
 struct VolumeSpace {
     std::filesystem::path mountPoint;

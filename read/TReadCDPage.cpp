@@ -1,11 +1,10 @@
 #include "read/TReadCDPage.h"
 
-#include "app/MultiLanguages.h"
-#include "app/PageWidgets.h"
 #include "app/Shell.h"
 #include "app/TfrmProgress.h"
-#include "app/TimeText.h"
-#include "app/globals.h"
+#include "core/MultiLanguages.h"
+#include "core/TimeText.h"
+#include "core/globals.h"
 #include "dialogs/GenreList.h"
 #include "dialogs/TfrmBurnOptions.h"
 #include "dialogs/TfrmRipOptions.h"
@@ -14,9 +13,10 @@
 #include "engine/DVDEngineBinding.h"
 #include "engine/DiscReport.h"
 #include "engine/DriveLists.h"
-#include "read/CDTextList.h"
-#include "read/RipJob.h"
-#include "read/TCDGrabber.h"
+#include "jobs/CDTextList.h"
+#include "jobs/RipJob.h"
+#include "jobs/TCDGrabber.h"
+#include "ui/Named.h"
 #include "ui/Prompts.h"
 #include "ui/TMyListView.h"
 #include "ui/TextFormat.h"
@@ -40,7 +40,6 @@
 #include <algorithm>
 #include <chrono>
 
-using app::Named;
 using MultiLanguages::Text;
 
 namespace {
@@ -63,6 +62,12 @@ public:
         return size;
     }
 };
+
+// An audio CD is ripped track by track; anything else readable is read as a data disc.
+TReadCDPage::DiscKind KindOfDisc(discengine::IDeviceX& drive) {
+    return ClassifyDisc(drive) == DiscKindAudioCD ? TReadCDPage::DiscKind::AudioCD
+                                                  : TReadCDPage::DiscKind::DataDisc;
+}
 
 // Starting widths that show every column of the list at the page's width; the last column
 // takes what is left.
@@ -144,20 +149,20 @@ private:
 
 TReadCDPage::TReadCDPage(app::Shell& shell, QWidget* parent) : QWidget(parent), shell_(shell) {
     setObjectName(QStringLiteral("tabReadCD"));
-    lblReadTitle = Named<QLabel>(this, "lblReadTitle");
+    lblReadTitle = ui::Named<QLabel>(this, "lblReadTitle");
     lblReadTitle->setProperty("pageTitle", true);
-    lblRead_Device = Named<QLabel>(this, "lblRead_Device");
-    cmbRead_Device = Named<QComboBox>(this, "cmbRead_Device");
-    lstRead = Named<TMyListView>(this, "lstRead");
+    lblRead_Device = ui::Named<QLabel>(this, "lblRead_Device");
+    cmbRead_Device = ui::Named<QComboBox>(this, "cmbRead_Device");
+    lstRead = ui::Named<TMyListView>(this, "lstRead");
     lstRead->setColumnCount(5);
     lstRead->setItemDelegate(new TrackRowDelegate(lstRead));
     lstRead->header()->setStretchLastSection(true);
     lstRead->setContextMenuPolicy(Qt::CustomContextMenu);
     lstRead->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    edtRename = Named<QLineEdit>(this, "edtRename");
+    edtRename = ui::Named<QLineEdit>(this, "edtRename");
     edtRename->hide();
     edtRename->installEventFilter(this);
-    mnuRead = Named<QMenu>(this, "mnuRead");
+    mnuRead = ui::Named<QMenu>(this, "mnuRead");
     auto action = [this](const char* name) {
         auto* a = mnuRead->addAction(QString());
         a->setObjectName(QString::fromLatin1(name));
@@ -169,16 +174,16 @@ TReadCDPage::TReadCDPage(app::Shell& shell, QWidget* parent) : QWidget(parent), 
     NReadCD = mnuRead->addSeparator();
     NReadCD->setObjectName(QStringLiteral("NReadCD"));
     mniRead_Play = action("mniRead_Play");
-    btnGetCDText = Named<QPushButton>(this, "btnGetCDText");
-    chkSelectAll = Named<QCheckBox>(this, "chkSelectAll");
-    chkReadToISO = Named<QCheckBox>(this, "chkReadToISO");
+    btnGetCDText = ui::Named<QPushButton>(this, "btnGetCDText");
+    chkSelectAll = ui::Named<QCheckBox>(this, "chkSelectAll");
+    chkReadToISO = ui::Named<QCheckBox>(this, "chkReadToISO");
     chkReadToISO->hide();
-    lblReadOutputPath = Named<QLabel>(this, "lblReadOutputPath");
-    edtReadOutputPath = Named<QLineEdit>(this, "edtReadOutputPath");
-    btnRead_Browse = Named<QPushButton>(this, "btnRead_Browse");
-    chkReadReplaceExisted = Named<QCheckBox>(this, "chkReadReplaceExisted");
-    btnRead_Copy = Named<QPushButton>(this, "btnRead_Copy");
-    btnRead_Cancel = Named<QPushButton>(this, "btnRead_Cancel");
+    lblReadOutputPath = ui::Named<QLabel>(this, "lblReadOutputPath");
+    edtReadOutputPath = ui::Named<QLineEdit>(this, "edtReadOutputPath");
+    btnRead_Browse = ui::Named<QPushButton>(this, "btnRead_Browse");
+    chkReadReplaceExisted = ui::Named<QCheckBox>(this, "chkReadReplaceExisted");
+    btnRead_Copy = ui::Named<QPushButton>(this, "btnRead_Copy");
+    btnRead_Cancel = ui::Named<QPushButton>(this, "btnRead_Cancel");
 
     auto* g = new QGridLayout(this);
     g->setContentsMargins(20, 14, 20, 16);
@@ -244,6 +249,10 @@ void TReadCDPage::ApplyLanguage() {
     btnRead_Cancel->setText(Text(IDS_READCD_BUTTON_Cancel));
 }
 
+void TReadCDPage::WindowsAttached() {
+    SetRipOptions(shell_.RipOptions);
+}
+
 void TReadCDPage::SetRipOptions(TfrmRipOptions* ripOptions) {
     ripOptions_ = ripOptions;
     if (!ripOptions_)
@@ -263,7 +272,7 @@ void TReadCDPage::Enter() {
     discKind_ = DiscKind::None;
     GrabFinished = false;
     try {
-        if (shell_.Engine && FillDeviceList(*shell_.Engine, cmbRead_Device)) {
+        if (shell_.Engine() && FillDeviceList(*shell_.Engine(), cmbRead_Device)) {
             cmbRead_DeviceChange();
             SetReadPageIdle(true);
             lstRead->viewport()->update();
@@ -275,13 +284,13 @@ void TReadCDPage::Enter() {
     SetReadPageIdle(false);
     btnRead_Cancel->setEnabled(false);
     shell_.TimerUsed.stop();
-    globals::Idle = true;
+    shell_.SetIdle(true);
     lstRead->viewport()->update();
 }
 
 void TReadCDPage::cmbRead_DeviceChange() {
     try {
-        shell_.ReadDevice = SelectedDrive(*shell_.Engine, cmbRead_Device);
+        shell_.ReadDevice = SelectedDrive(*shell_.Engine(), cmbRead_Device);
         if (!shell_.ReadDevice)
             return;
         shell_.ReadDevice->Refresh(false);
@@ -290,9 +299,9 @@ void TReadCDPage::cmbRead_DeviceChange() {
             lstRead->clear();
             return;
         }
-        discKind_ = ClassifyDisc(*shell_.ReadDevice) == DiscKindAudioCD ? DiscKind::AudioCD
-                                                                        : DiscKind::DataDisc;
+        discKind_ = KindOfDisc(*shell_.ReadDevice);
         emit DiscKindChanged(discKind_);
+        shell_.OfferOptions(discKind_ == DiscKind::AudioCD, discKind_ == DiscKind::DataDisc);
         ShowDisc();
     } catch (const discengine::EngineError& e) {
         shell_.ErrorBox(QString::fromStdString(e.what()));
@@ -307,7 +316,7 @@ void TReadCDPage::ShowDisc() {
 }
 
 void TReadCDPage::ShowAudioDisc() {
-    if (globals::CurrentPage != globals::PageReadCD)
+    if (shell_.CurrentPage() != app::PageId::ReadCD)
         return;
     lstRead->clear();
     lstRead->setHeaderLabels({Text(IDS_READCD_LISTVIEW_COLUMN_AudioTitle),
@@ -335,7 +344,7 @@ void TReadCDPage::ShowAudioDisc() {
         item->setText(ColTitle, rip::DefaultTrackTitle(n));
         item->setText(ColTrack,
                       ui::FormatText(QStringLiteral("%.2d"), {static_cast<long long>(n)}));
-        item->setText(ColDuration, app::SecondsToTimeText(tracks->TrackLength(n) / 75));
+        item->setText(ColDuration, core::SecondsToTimeText(tracks->TrackLength(n) / 75));
     }
     shell_.ShowStatus(Text(IDS_READCD_LABEL_Status_LoadTracksCompleted));
     lstRead->SetCheckBoxes(true);
@@ -344,7 +353,7 @@ void TReadCDPage::ShowAudioDisc() {
 }
 
 void TReadCDPage::ShowDataDisc() {
-    if (globals::CurrentPage != globals::PageReadCD)
+    if (shell_.CurrentPage() != app::PageId::ReadCD)
         return;
     lstRead->clear();
     lstRead->SetCheckBoxes(false);
@@ -356,7 +365,7 @@ void TReadCDPage::ShowDataDisc() {
     btnRead_Copy->setEnabled(true);
     TfrmBurnOptions* burn = shell_.BurnOptions;
     if (burn)
-        burn->edtVolumeID->setText(Text(IDS_READCD_EDIT_VolumeID_DefaultText));
+        burn->SetVolumeId(Text(IDS_READCD_EDIT_VolumeID_DefaultText));
     mniRead_Play->setVisible(false);
     NReadCD->setVisible(false);
     chkSelectAll->hide();
@@ -368,9 +377,7 @@ void TReadCDPage::ShowDataDisc() {
         output += Text(IDS_READCD_SAVEDIALOG_DefaultFileName);
     edtReadOutputPath->setText(output);
     if (burn)
-        for (QWidget* w : std::initializer_list<QWidget*>{
-                 burn->edtVolumeID, burn->cmbVolumeType, burn->chkAutoVerifyData, burn->chkMode2XA})
-            w->setEnabled(toIso);
+        burn->OptionsForImageFromDataDisc(toIso);
 
     shell_.ShowStatus(Text(IDS_READCD_LABEL_Status_LoadData));
     for (const auto& entry : shell_.ReadDevice->Volume()->List("\\")) {
@@ -423,7 +430,7 @@ void TReadCDPage::OpenRenameEditor(int column) {
     edtRename->setGeometry(topLeft.x(), topLeft.y(), lstRead->columnWidth(column),
                            std::max(row.height(), edtRename->sizeHint().height()));
     edtRename->setText(item->text(column));
-    renameColumn_ = column == ColTitle ? 1 : 4;
+    renameColumn_ = column;
     edtRename->show();
     edtRename->raise();
     edtRename->setFocus();
@@ -436,18 +443,14 @@ void TReadCDPage::edtRenameExit() {
     QTreeWidgetItem* item = lstRead->currentItem();
     if (!item)
         return;
-    if (renameColumn_ == 1)
-        item->setText(ColTitle, edtRename->text());
-    else if (renameColumn_ == 4)
-        item->setText(ColArtist, edtRename->text());
+    if (renameColumn_ == ColTitle || renameColumn_ == ColArtist)
+        item->setText(renameColumn_, edtRename->text());
 }
 
 void TReadCDPage::lstReadColumnResize() {
     // The editor follows its column; it keeps its own cell geometry, not the event's width.
-    if (renameColumn_ == 1)
-        edtRename->resize(lstRead->columnWidth(ColTitle), edtRename->height());
-    else if (renameColumn_ == 4)
-        edtRename->resize(lstRead->columnWidth(ColArtist), edtRename->height());
+    if (renameColumn_ == ColTitle || renameColumn_ == ColArtist)
+        edtRename->resize(lstRead->columnWidth(renameColumn_), edtRename->height());
 }
 
 bool TReadCDPage::eventFilter(QObject* watched, QEvent* event) {
@@ -479,8 +482,7 @@ void TReadCDPage::mniRead_RefreshClick() {
     try {
         if (!shell_.ReadDevice || !IsDiscReadable(*shell_.ReadDevice))
             return;
-        discKind_ = ClassifyDisc(*shell_.ReadDevice) == DiscKindAudioCD ? DiscKind::AudioCD
-                                                                        : DiscKind::DataDisc;
+        discKind_ = KindOfDisc(*shell_.ReadDevice);
         ShowDisc();
     } catch (const discengine::EngineError& e) {
         shell_.ErrorBox(QString::fromStdString(e.what()));
@@ -489,7 +491,7 @@ void TReadCDPage::mniRead_RefreshClick() {
 
 void TReadCDPage::mniRead_EjectClick() {
     try {
-        shell_.ReadDevice = SelectedDrive(*shell_.Engine, cmbRead_Device);
+        shell_.ReadDevice = SelectedDrive(*shell_.Engine(), cmbRead_Device);
         if (shell_.ReadDevice)
             EjectTray(*shell_.ReadDevice);
         lstRead->clear();
@@ -500,7 +502,7 @@ void TReadCDPage::mniRead_EjectClick() {
 
 void TReadCDPage::mniRead_LoadClick() {
     try {
-        shell_.ReadDevice = SelectedDrive(*shell_.Engine, cmbRead_Device);
+        shell_.ReadDevice = SelectedDrive(*shell_.Engine(), cmbRead_Device);
         if (!shell_.ReadDevice)
             return;
         CloseTray(*shell_.ReadDevice);
@@ -509,8 +511,7 @@ void TReadCDPage::mniRead_LoadClick() {
             lstRead->clear();
             return;
         }
-        discKind_ = ClassifyDisc(*shell_.ReadDevice) == DiscKindAudioCD ? DiscKind::AudioCD
-                                                                        : DiscKind::DataDisc;
+        discKind_ = KindOfDisc(*shell_.ReadDevice);
         ShowDisc();
     } catch (const discengine::EngineError& e) {
         shell_.ErrorBox(QString::fromStdString(e.what()));
@@ -529,7 +530,7 @@ void TReadCDPage::SetReadPageIdle(bool idle) {
                                          lstRead, chkReadReplaceExisted, chkSelectAll})
         w->setEnabled(idle);
     btnRead_Cancel->setEnabled(!idle);
-    globals::Idle = idle;
+    shell_.SetIdle(idle);
     if (idle)
         shell_.TimerUsed.stop();
     else

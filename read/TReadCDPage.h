@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/Page.h"
+
 #include <QWidget>
 
 #include <memory>
@@ -20,7 +22,7 @@ class Shell;
 
 // The Read CD page (tabReadCD): the drive, the track list of an audio CD with CD-Text and
 // in-place editing, the root listing of a data disc, and the rip job.
-class TReadCDPage : public QWidget {
+class TReadCDPage : public QWidget, public app::IPage {
     Q_OBJECT
 
 public:
@@ -28,9 +30,14 @@ public:
 
     TReadCDPage(app::Shell& shell, QWidget* parent = nullptr);
     ~TReadCDPage() override;
-    void ApplyLanguage();
+    QWidget* PageWidget() override { return this; }
+    void ApplyLanguage() override;
     // The page's set-up each time it is entered from another page.
-    void Enter();
+    void Enter() override;
+    void EnterAgain() override { update(); }
+    // Rip options fit an audio CD only.
+    bool OffersRipOptions() const override { return discKind_ == DiscKind::AudioCD; }
+    void WindowsAttached() override;
     void SetReadPageIdle(bool idle);
     DiscKind LoadedDiscKind() const { return discKind_; }
     // The rip options dialog whose tags the job reads and whose Artist sets every row.
@@ -81,7 +88,7 @@ private:
     QString grabberLibrary_;
     DiscKind discKind_ = DiscKind::None;
     int checkedTrackCount_ = 0;
-    int renameColumn_ = 0;
+    int renameColumn_ = -1; // the track list column the rename editor edits; -1: none yet
     QLabel* lblReadTitle;
     QLabel* lblRead_Device;
     QComboBox* cmbRead_Device;

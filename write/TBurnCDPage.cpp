@@ -1,12 +1,13 @@
 #include "write/TBurnCDPage.h"
 
-#include "app/MultiLanguages.h"
-#include "app/PageWidgets.h"
 #include "app/Shell.h"
-#include "app/globals.h"
+#include "core/MultiLanguages.h"
+#include "core/globals.h"
+#include "dialogs/TfrmBurnOptions.h"
 #include "discengine/Errors.h"
 #include "engine/DVDEngineBinding.h"
 #include "engine/DriveLists.h"
+#include "ui/Named.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -19,7 +20,6 @@
 #include <QSplitter>
 #include <QTreeWidget>
 
-using app::Named;
 using MultiLanguages::Text;
 
 namespace {
@@ -51,38 +51,38 @@ constexpr MenuItem kTreeMenu[] = {
 
 TBurnCDPage::TBurnCDPage(app::Shell& shell, QWidget* parent) : QWidget(parent), shell_(shell) {
     setObjectName(QStringLiteral("tabBurnCD"));
-    lblWriteTitle = Named<QLabel>(this, "lblWriteTitle");
+    lblWriteTitle = ui::Named<QLabel>(this, "lblWriteTitle");
     lblWriteTitle->setProperty("pageTitle", true);
-    lblWrite_Device = Named<QLabel>(this, "lblWrite_Device");
-    cmbWrite_Device = Named<QComboBox>(this, "cmbWrite_Device");
-    lblWrite_WriteSpeed = Named<QLabel>(this, "lblWrite_WriteSpeed");
-    cmbWrite_WriteSpeed = Named<QComboBox>(this, "cmbWrite_WriteSpeed");
-    lblWrite_CDType = Named<QLabel>(this, "lblWrite_CDType");
-    cmbWrite_CDType = Named<QComboBox>(this, "cmbWrite_CDType");
+    lblWrite_Device = ui::Named<QLabel>(this, "lblWrite_Device");
+    cmbWrite_Device = ui::Named<QComboBox>(this, "cmbWrite_Device");
+    lblWrite_WriteSpeed = ui::Named<QLabel>(this, "lblWrite_WriteSpeed");
+    cmbWrite_WriteSpeed = ui::Named<QComboBox>(this, "cmbWrite_WriteSpeed");
+    lblWrite_CDType = ui::Named<QLabel>(this, "lblWrite_CDType");
+    cmbWrite_CDType = ui::Named<QComboBox>(this, "cmbWrite_CDType");
     auto* split = new QSplitter(this);
-    trvWrite = Named<QTreeWidget>(split, "trvWrite");
+    trvWrite = ui::Named<QTreeWidget>(split, "trvWrite");
     trvWrite->setHeaderHidden(true);
-    lstWrite = Named<QTreeWidget>(split, "lstWrite");
+    lstWrite = ui::Named<QTreeWidget>(split, "lstWrite");
     lstWrite->setRootIsDecorated(false);
     split->setStretchFactor(1, 3);
-    mnuWrite = Named<QMenu>(this, "mnuWrite");
+    mnuWrite = ui::Named<QMenu>(this, "mnuWrite");
     for (const auto& m : kListMenu)
         mnuWrite->addAction(QString())->setObjectName(QString::fromLatin1(m.name));
-    mnuWrite_Tree = Named<QMenu>(this, "mnuWrite_Tree");
+    mnuWrite_Tree = ui::Named<QMenu>(this, "mnuWrite_Tree");
     for (const auto& m : kTreeMenu)
         mnuWrite_Tree->addAction(QString())->setObjectName(QString::fromLatin1(m.name));
-    btnWrite_AddFiles = Named<QPushButton>(this, "btnWrite_AddFiles");
-    btnWrite_AddFolder = Named<QPushButton>(this, "btnWrite_AddFolder");
-    btnWrite_DeleteFile = Named<QPushButton>(this, "btnWrite_DeleteFile");
-    btnWrite_Clear = Named<QPushButton>(this, "btnWrite_Clear");
-    lblWrite_FileCounter = Named<QLabel>(this, "lblWrite_FileCounter");
-    lblWrite_FileSize = Named<QLabel>(this, "lblWrite_FileSize");
-    lblISOFilePath = Named<QLabel>(this, "lblISOFilePath");
-    edtISOFilePath = Named<QLineEdit>(this, "edtISOFilePath");
-    btnWriteBrowse = Named<QPushButton>(this, "btnWriteBrowse");
-    chkWrite_WriteToISO = Named<QCheckBox>(this, "chkWrite_WriteToISO");
-    btnWrite_Start = Named<QPushButton>(this, "btnWrite_Start");
-    btnWrite_Cancel = Named<QPushButton>(this, "btnWrite_Cancel");
+    btnWrite_AddFiles = ui::Named<QPushButton>(this, "btnWrite_AddFiles");
+    btnWrite_AddFolder = ui::Named<QPushButton>(this, "btnWrite_AddFolder");
+    btnWrite_DeleteFile = ui::Named<QPushButton>(this, "btnWrite_DeleteFile");
+    btnWrite_Clear = ui::Named<QPushButton>(this, "btnWrite_Clear");
+    lblWrite_FileCounter = ui::Named<QLabel>(this, "lblWrite_FileCounter");
+    lblWrite_FileSize = ui::Named<QLabel>(this, "lblWrite_FileSize");
+    lblISOFilePath = ui::Named<QLabel>(this, "lblISOFilePath");
+    edtISOFilePath = ui::Named<QLineEdit>(this, "edtISOFilePath");
+    btnWriteBrowse = ui::Named<QPushButton>(this, "btnWriteBrowse");
+    chkWrite_WriteToISO = ui::Named<QCheckBox>(this, "chkWrite_WriteToISO");
+    btnWrite_Start = ui::Named<QPushButton>(this, "btnWrite_Start");
+    btnWrite_Cancel = ui::Named<QPushButton>(this, "btnWrite_Cancel");
 
     auto* g = new QGridLayout(this);
     g->setContentsMargins(20, 14, 20, 16);
@@ -145,7 +145,7 @@ void TBurnCDPage::ApplyLanguage() {
 
 void TBurnCDPage::Enter() {
     try {
-        if (shell_.Engine && FillWriterList(*shell_.Engine, cmbWrite_Device)) {
+        if (shell_.Engine() && FillWriterList(*shell_.Engine(), cmbWrite_Device)) {
             cmbWrite_DeviceChange();
             cmbWrite_CDType->clear();
             cmbWrite_CDType->addItem(Text(IDS_WRITECD_COMBOX_CDType_AudioCD));
@@ -162,18 +162,24 @@ void TBurnCDPage::Enter() {
     }
     SetBurnPageIdle(false);
     shell_.TimerUsed.stop();
-    globals::Idle = true;
+    shell_.SetIdle(true);
 }
 
 void TBurnCDPage::cmbWrite_DeviceChange() {
     try {
-        shell_.WriteDevice = SelectedWriter(*shell_.Engine, cmbWrite_Device);
+        shell_.WriteDevice = SelectedWriter(*shell_.Engine(), cmbWrite_Device);
         cmbWrite_WriteSpeed->clear();
         if (shell_.WriteDevice)
             FillSpeedList(*shell_.WriteDevice, cmbWrite_WriteSpeed, SpeedListKind::BurnCD);
     } catch (const discengine::EngineError& e) {
         shell_.ErrorBox(QString::fromStdString(e.what()));
     }
+}
+
+void TBurnCDPage::WindowsAttached() {
+    if (shell_.BurnOptions)
+        connect(shell_.BurnOptions, &TfrmBurnOptions::VolumeIdChanged, this,
+                &TBurnCDPage::SetVolumeName);
 }
 
 void TBurnCDPage::SetVolumeName(const QString& name) {
@@ -191,7 +197,7 @@ void TBurnCDPage::SetBurnPageIdle(bool idle) {
              btnWrite_AddFiles, btnWrite_AddFolder, btnWrite_DeleteFile, btnWrite_Clear,
              btnWriteBrowse, edtISOFilePath, btnWrite_Start, btnWrite_Cancel})
         w->setEnabled(false);
-    globals::Idle = idle;
+    shell_.SetIdle(idle);
     if (idle)
         shell_.TimerUsed.stop();
     else

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/Page.h"
+
 #include <QWidget>
 
 class QAction;
@@ -17,13 +19,16 @@ class Shell;
 // The Burn CD page (tabBurnCD): its controls with their captions, the writer and speed lists
 // and the CD type list of the page's set-up. The compilations and the burn job are not built
 // yet: their buttons stay disabled until they are.
-class TBurnCDPage : public QWidget {
+class TBurnCDPage : public QWidget, public app::IPage {
     Q_OBJECT
 
 public:
     TBurnCDPage(app::Shell& shell, QWidget* parent = nullptr);
-    void ApplyLanguage();
-    void Enter();
+    QWidget* PageWidget() override { return this; }
+    void ApplyLanguage() override;
+    void Enter() override;
+    // The burn options' volume ID names the folder tree's root.
+    void WindowsAttached() override;
     void SetBurnPageIdle(bool idle);
     void cmbWrite_DeviceChange();
     // The volume ID of the burn options, for the folder tree's root.

@@ -1,8 +1,8 @@
 // The disc information report and the disc tests on virtual drives in temporary stores.
 #include "TestStore.h"
 
-#include "app/MultiLanguages.h"
-#include "app/globals.h"
+#include "core/MultiLanguages.h"
+#include "core/globals.h"
 #include "engine/DiscReport.h"
 
 #include "discengine/Disc.h"

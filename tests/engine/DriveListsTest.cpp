@@ -1,7 +1,7 @@
 // Drive lists, the writer position rule, the write-speed family and the tray commands.
 #include "TestStore.h"
 
-#include "app/MultiLanguages.h"
+#include "core/MultiLanguages.h"
 #include "engine/DVDEngineBinding.h"
 #include "engine/DiscReport.h"
 #include "engine/DriveLists.h"

@@ -1,7 +1,7 @@
 // "info X:" on a fresh default store and on bad arguments.
 #include "TestStore.h"
 
-#include "app/MultiLanguages.h"
+#include "core/MultiLanguages.h"
 #include "engine/InfoCommand.h"
 
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
-#include "app/MainWindows.h"
-#include "app/MultiLanguages.h"
-#include "app/Startup.h"
-#include "app/globals.h"
+#include "core/MultiLanguages.h"
+#include "core/Startup.h"
+#include "core/globals.h"
 #include "discengine/Disc.h"
 #include "discengine/VirtualStore.h"
 #include "engine/DVDEngineBinding.h"
+#include "main/MainWindows.h"
 #include "support/TempDir.h"
 #include "ui/ScriptedPrompts.h"
 
@@ -21,7 +21,7 @@ using testsupport::TempDir;
 class ErasePage : public ::testing::Test {
 protected:
     void Start(bool withWriter, std::int32_t medium, std::vector<std::int32_t> caps) {
-        app::RunStartup(dir.path());
+        core::RunStartup(dir.path());
         discengine::VirtualStore store(dir / "drives");
         std::filesystem::create_directories(store.Root());
         discengine::DriveConfig reader;
@@ -52,7 +52,7 @@ protected:
         QDeadlineTimer deadline(60000);
         while (!deadline.hasExpired()) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-            if (globals::Idle && !prompts.Boxes().empty() &&
+            if (windows->main->Shared().Idle() && !prompts.Boxes().empty() &&
                 prompts.Boxes().back().caption != "Warning")
                 return true;
         }
@@ -76,7 +76,7 @@ TEST_F(ErasePage, ErasesACDRWAndEjectsAfterTheBox) {
     EXPECT_EQ(windows->main->windowTitle(), "Platterly");
     Click("grpMainFunctionsItems4");
     EXPECT_EQ(windows->main->windowTitle(), "Platterly-Erase disc");
-    EXPECT_EQ(globals::CurrentPage, globals::PageEraseDisc);
+    EXPECT_EQ(windows->main->Shared().CurrentPage(), app::PageId::EraseDisc);
     auto* speeds = windows->main->findChild<QComboBox*>("cmbEraseCD_Speed");
     ASSERT_GE(speeds->count(), 1);
     EXPECT_TRUE(speeds->itemText(0).endsWith(" KB/s") || speeds->itemText(0) == "Max");
@@ -99,11 +99,47 @@ TEST_F(ErasePage, ErasesACDRWAndEjectsAfterTheBox) {
     ASSERT_GE(texts.size(), 3);
     EXPECT_EQ(texts[1], "Erase disc");
     EXPECT_EQ(prompts.Boxes()[1].caption, "Platterly");
-    EXPECT_EQ(globals::CurrentPage, globals::PageEraseDisc);
+    EXPECT_EQ(windows->main->Shared().CurrentPage(), app::PageId::EraseDisc);
     EXPECT_EQ(texts.back(), "Erase completed!");
     EXPECT_TRUE(trayClosedAtBox);
     EXPECT_TRUE(windows->main->Shared().EraseDevice->IsTrayOpen());
     windows->main->DVDEngine().WaitForJobs();
+}
+
+// The page listens to the engine only while its own erase runs: an erase it did not start, or
+// one after its own has ended, shows it nothing.
+TEST_F(ErasePage, HearsOnlyTheEraseItStarted) {
+    Start(true, discengine::kMediaCDRW, {17});
+    Click("grpMainFunctionsItems4");
+    ASSERT_TRUE(prompts.Boxes().empty());
+    auto& engine = windows->main->DVDEngine();
+    int ended = 0;
+    QObject::connect(
+        &engine, &TDVDEngineX::OnEraseStatus, [&](std::int32_t, std::int32_t status, std::int32_t) {
+            if (status == discengine::kEraseCompleted || status == discengine::kEraseFailed)
+                ++ended;
+        });
+    auto drive = engine.FindDevice('E');
+    ASSERT_TRUE(drive);
+    ASSERT_TRUE(drive->Erase(true, 0));
+    QDeadlineTimer deadline(60000);
+    while (ended == 0 && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    ASSERT_EQ(ended, 1);
+    engine.WaitForJobs();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(BoxTexts().isEmpty()) << BoxTexts().join(" | ").toStdString();
+    EXPECT_FALSE(windows->main->Shared().Progress->isVisible());
+    EXPECT_EQ(windows->main->Shared().JobOwner(), nullptr);
+
+    // Its own erase reaches it, and ends its hold on the engine.
+    prompts.AnswerBox(ui::MsgResult::Yes);
+    windows->main->findChild<QPushButton*>("btnErase_Start")->click();
+    EXPECT_NE(windows->main->Shared().JobOwner(), nullptr);
+    ASSERT_TRUE(WaitIdleAfterJob());
+    EXPECT_EQ(BoxTexts().back(), "Erase completed!");
+    EXPECT_EQ(windows->main->Shared().JobOwner(), nullptr);
+    engine.WaitForJobs();
 }
 
 TEST_F(ErasePage, RefusesACDR) {
@@ -112,7 +148,7 @@ TEST_F(ErasePage, RefusesACDR) {
     prompts.AnswerBox(ui::MsgResult::Yes);
     windows->main->findChild<QPushButton*>("btnErase_Start")->click();
     EXPECT_EQ(BoxTexts().back(), "The inserted disc is not erasable!");
-    EXPECT_TRUE(globals::Idle);
+    EXPECT_TRUE(windows->main->Shared().Idle());
 }
 
 TEST_F(ErasePage, RefusesADVDPlusRWWithoutThatWriteCapability) {
@@ -130,13 +166,13 @@ TEST_F(ErasePage, NoWriterMeansNoWriteDeviceFoundOnEveryEntry) {
     Click("grpMainFunctionsItems0");
     Click("grpMainFunctionsItems2");
     EXPECT_EQ(BoxTexts(), (QStringList{"No write device found!", "No write device found!"}));
-    EXPECT_TRUE(globals::Idle);
+    EXPECT_TRUE(windows->main->Shared().Idle());
     EXPECT_FALSE(windows->main->findChild<QPushButton*>("btnErase_Start")->isEnabled());
 }
 
 TEST_F(ErasePage, CaptionFollowsARenamedTitle) {
     std::filesystem::create_directories(dir / "langs");
-    app::RunStartup(dir.path()); // writes the default language file
+    core::RunStartup(dir.path()); // writes the default language file
     const auto file = dir / "langs" / "english.ini";
     std::string text = testsupport::readFile(file);
     ASSERT_FALSE(text.empty()) << globals::LanguageFileName;

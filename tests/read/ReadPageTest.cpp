@@ -1,10 +1,10 @@
-#include "RipTestSupport.h"
+#include "jobs/RipTestSupport.h"
 
 #include "app/Shell.h"
 #include "app/TfrmLog.h"
 #include "app/TfrmProgress.h"
-#include "app/TimeText.h"
-#include "app/globals.h"
+#include "core/TimeText.h"
+#include "core/globals.h"
 #include "dialogs/TfrmRipOptions.h"
 #include "engine/DVDEngineBinding.h"
 #include "read/TReadCDPage.h"
@@ -31,14 +31,14 @@ protected:
     void SetUp() override {
         globals::ProgramDir = std::string(PLATTERLY_DIST_DIR) + "/";
         globals::TempDir = (out.path() / "").string();
-        globals::CurrentPage = globals::PageReadCD;
+        shell.SetCurrentPage(app::PageId::ReadCD);
         globals::GrabOutputFormat = globals::FormatMp3;
         globals::Rip = globals::RipOptions{};
         discengine::EngineOptions options;
         options.store = store.path() / "drives";
         engine = std::make_unique<TDVDEngineX>(options);
         ASSERT_TRUE(engine->Initialize(0));
-        shell.Engine = engine.get();
+        shell.SetEngine(engine.get());
         shell.Log = &log;
         shell.Progress = &progress;
         page.SetRipOptions(&ripOptions);
@@ -55,7 +55,7 @@ protected:
     QWidget window;
     app::Shell shell{&window};
     TfrmLog log;
-    TfrmProgress progress{&log};
+    TfrmProgress progress{&log, &shell};
     TfrmRipOptions ripOptions;
     std::unique_ptr<TDVDEngineX> engine;
     TReadCDPage page{shell};
@@ -69,7 +69,7 @@ TEST_F(ReadPageTest, ListsTheTracksAndTicksWithSelectAll) {
     ASSERT_EQ(list->topLevelItemCount(), static_cast<int>(frames.size()));
     EXPECT_EQ(Cell(0, 0), "Track01");
     EXPECT_EQ(Cell(1, 1), "02");
-    EXPECT_EQ(Cell(0, 2), app::SecondsToTimeText(frames[0] / 75));
+    EXPECT_EQ(Cell(0, 2), core::SecondsToTimeText(frames[0] / 75));
     // Entering enables the page's buttons; Start then explains that nothing is ticked.
     EXPECT_EQ(list->CheckedCount(), 0);
     auto* selectAll = page.findChild<QCheckBox*>("chkSelectAll");
@@ -105,7 +105,7 @@ TEST_F(ReadPageTest, GetCDTextThenGrabRipsTaggedMp3s) {
     EXPECT_EQ(Cell(1, 3), "");
     EXPECT_TRUE(Cell(2, 3).startsWith("Success"));
     EXPECT_EQ(shell.LastStatus(), "Grab Tracks Completed!");
-    EXPECT_TRUE(globals::Idle);
+    EXPECT_TRUE(shell.Idle());
     EXPECT_TRUE(grab->isEnabled());
     const fs::path mp3 = out.path() / (text.tracks[2].title + ".mp3");
     ASSERT_TRUE(fs::exists(mp3));

@@ -1,4 +1,4 @@
-#include "app/globals.h"
+#include "core/globals.h"
 #include "dialogs/GenreList.h"
 #include "dialogs/TfrmMp3ID3V2.h"
 #include "dialogs/TfrmRipOptions.h"

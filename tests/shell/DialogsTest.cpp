@@ -1,6 +1,6 @@
-#include "app/MultiLanguages.h"
-#include "app/Startup.h"
-#include "app/globals.h"
+#include "core/MultiLanguages.h"
+#include "core/Startup.h"
+#include "core/globals.h"
 #include "dialogs/TfrmBurnOptions.h"
 #include "dialogs/TfrmSettings.h"
 #include "platform/SystemPaths.h"
@@ -19,7 +19,7 @@ using testsupport::TempDir;
 class DialogFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        app::RunStartup(dir.path());
+        core::RunStartup(dir.path());
         globals::AutoPlay = true;
         globals::EnableLog = true;
     }
@@ -98,4 +98,48 @@ TEST_F(DialogFixture, BurnOptionsDefaultsAndVolumeTypes) {
                      [&](const QString& t) { seen << t; });
     options.findChild<QLineEdit*>("edtVolumeID")->setText("Backup");
     EXPECT_EQ(seen, QStringList{"Backup"});
+}
+
+// Each kind of job leaves usable exactly the burn options it reads.
+TEST_F(DialogFixture, BurnOptionsFitTheKindOfJob) {
+    TfrmBurnOptions options;
+    const QStringList all = {"chkUseBufferProtect", "chkTestMode",       "chkDiscAtOnce",
+                             "chkFinalizeDisc",     "chkAutoVerifyData", "chkMode2XA",
+                             "chkUseFileDate",      "chkCacheFileLocal", "edtVolumeID",
+                             "cmbVolumeType"};
+    auto enabled = [&] {
+        QStringList on;
+        for (const QString& name : all)
+            if (options.findChild<QWidget*>(name)->isEnabled())
+                on << name;
+        return on;
+    };
+    auto* volumeId = options.findChild<QLineEdit*>("edtVolumeID");
+    QStringList seen;
+    QObject::connect(&options, &TfrmBurnOptions::VolumeIdChanged,
+                     [&](const QString& t) { seen << t; });
+
+    options.OptionsForAudioBurn();
+    EXPECT_EQ(enabled(), (QStringList{"chkUseBufferProtect", "chkTestMode", "chkDiscAtOnce",
+                                      "chkCacheFileLocal"}));
+    volumeId->setText("Old");
+    options.OptionsForDataBurn();
+    EXPECT_EQ(enabled(), all);
+    EXPECT_EQ(volumeId->text(), "New Disc");
+    options.OptionsForIsoBurn();
+    EXPECT_EQ(enabled(), QStringList(all.mid(0, 8)) << "cmbVolumeType");
+    EXPECT_EQ(volumeId->text(), "") << "an image brings its own volume ID";
+    EXPECT_EQ(seen.last(), "") << "the tree's root follows the emptied ID";
+
+    options.OptionsForImageFromDataDisc(false);
+    EXPECT_EQ(enabled(), (QStringList{"chkUseBufferProtect", "chkTestMode", "chkDiscAtOnce",
+                                      "chkFinalizeDisc", "chkUseFileDate", "chkCacheFileLocal"}));
+    options.OptionsForImageFromDataDisc(true);
+    EXPECT_EQ(enabled(), all);
+    options.SetVolumeId("Disc Name");
+    EXPECT_EQ(seen.last(), "Disc Name");
+
+    options.OptionsForAudioBurn();
+    options.OptionsForCopy();
+    EXPECT_EQ(enabled(), all.mid(0, 8)) << "a copy keeps the source's volume ID and type";
 }

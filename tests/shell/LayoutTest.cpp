@@ -1,11 +1,11 @@
-#include "app/MainWindows.h"
 #include "app/NavigationBar.h"
-#include "app/Startup.h"
 #include "app/TSplashForm.h"
-#include "app/globals.h"
+#include "core/Startup.h"
+#include "core/globals.h"
 #include "dialogs/TfrmMp3ID3V2.h"
 #include "discengine/Disc.h"
 #include "discengine/VirtualStore.h"
+#include "main/MainWindows.h"
 #include "support/TempDir.h"
 #include "ui/ScriptedPrompts.h"
 
@@ -95,7 +95,7 @@ void ExpectControlsFit(QWidget* window, const std::string& where) {
 class Layout : public ::testing::Test {
 protected:
     void SetUp() override {
-        app::RunStartup(dir.path());
+        core::RunStartup(dir.path());
 #ifdef PLATTERLY_ARTWORK_TOOL
         artwork_ = QProcess::execute(QStringLiteral(PLATTERLY_ARTWORK_TOOL),
                                      {QString::fromStdString(globals::SkinsDir)}) == 0;

@@ -1,8 +1,8 @@
-#include "app/MainWindows.h"
-#include "app/Startup.h"
-#include "app/globals.h"
+#include "core/Startup.h"
+#include "core/globals.h"
 #include "discengine/Disc.h"
 #include "discengine/VirtualStore.h"
+#include "main/MainWindows.h"
 #include "support/TempDir.h"
 #include "ui/ScriptedPrompts.h"
 
@@ -23,7 +23,7 @@ namespace {
 class Navigation : public ::testing::Test {
 protected:
     void SetUp() override {
-        app::RunStartup(dir.path());
+        core::RunStartup(dir.path());
         discengine::VirtualStore store(dir / "drives");
         fs::create_directories(store.Root());
         discengine::DriveConfig reader;
@@ -65,7 +65,7 @@ TEST_F(Navigation, RipAndBurnItemsFollowTheReadDiscKind) {
     EXPECT_FALSE(rip->isEnabled()) << "no disc is known before Read CD is entered";
 
     Item("grpMainFunctionsItems1")->click();
-    ASSERT_EQ(globals::CurrentPage, globals::PageReadCD);
+    ASSERT_EQ(windows->main->Shared().CurrentPage(), app::PageId::ReadCD);
     EXPECT_TRUE(rip->isEnabled()) << "the sample audio CD can be ripped";
     EXPECT_FALSE(burn->isEnabled());
 

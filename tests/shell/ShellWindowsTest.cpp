@@ -1,12 +1,12 @@
 #include "app/LogLines.h"
-#include "app/MultiLanguages.h"
 #include "app/Shell.h"
-#include "app/Startup.h"
 #include "app/TSplashForm.h"
 #include "app/TfrmLog.h"
 #include "app/TfrmProgress.h"
-#include "app/TimeText.h"
-#include "app/globals.h"
+#include "core/MultiLanguages.h"
+#include "core/Startup.h"
+#include "core/TimeText.h"
+#include "core/globals.h"
 #include "support/TempDir.h"
 #include "ui/ScriptedPrompts.h"
 
@@ -20,21 +20,20 @@
 using testsupport::TempDir;
 
 TEST(TimeText, SecondsAndRemainingEstimate) {
-    EXPECT_EQ(app::SecondsToTimeText(3725), "01:02:05");
-    EXPECT_EQ(app::SecondsToTimeText(360000), "100:00:00");
-    EXPECT_EQ(app::SecondsToTimeText(0), "00:00:00");
-    EXPECT_EQ(app::RemainingSeconds(30, 25), 90);
-    EXPECT_EQ(app::RemainingSeconds(30, 0), 0);
-    EXPECT_EQ(app::RemainingSeconds(30, 100), 0);
-    EXPECT_EQ(app::RemainingSeconds(10, 30), 24); // 23.33 rounds up
+    EXPECT_EQ(core::SecondsToTimeText(3725), "01:02:05");
+    EXPECT_EQ(core::SecondsToTimeText(360000), "100:00:00");
+    EXPECT_EQ(core::SecondsToTimeText(0), "00:00:00");
+    EXPECT_EQ(core::RemainingSeconds(30, 25), 90);
+    EXPECT_EQ(core::RemainingSeconds(30, 0), 0);
+    EXPECT_EQ(core::RemainingSeconds(30, 100), 0);
+    EXPECT_EQ(core::RemainingSeconds(10, 30), 24); // 23.33 rounds up
 }
 
 class ShellFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        app::RunStartup(dir.path());
+        core::RunStartup(dir.path());
         globals::EnableLog = true;
-        globals::Idle = true;
         shell.Log = &log;
         shell.Progress = &progress;
     }
@@ -47,7 +46,7 @@ protected:
     QWidget window;
     app::Shell shell{&window};
     TfrmLog log;
-    TfrmProgress progress{&log};
+    TfrmProgress progress{&log, &shell};
 };
 
 TEST_F(ShellFixture, ProgressWindowRemainingTimeAndCloseRefusal) {
@@ -60,10 +59,10 @@ TEST_F(ShellFixture, ProgressWindowRemainingTimeAndCloseRefusal) {
     EXPECT_EQ(Label("lblUsedTime"), "Used time: 00:00:30");
     EXPECT_EQ(Label("lblRemaining"), "Remaining: 00:01:30");
 
-    globals::Idle = false;
+    shell.SetIdle(false);
     EXPECT_FALSE(progress.close());
     EXPECT_TRUE(progress.isVisible());
-    globals::Idle = true;
+    shell.SetIdle(true);
     EXPECT_TRUE(progress.close());
 }
 

@@ -4,6 +4,7 @@
 #include "Glyphs.h"
 #include "Icons.h"
 #include "Pictures.h"
+#include "core/Version.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -11,10 +12,6 @@
 #include <QSaveFile>
 #include <QString>
 #include <cstdio>
-
-#ifndef PLATTERLY_VERSION
-#error "PLATTERLY_VERSION must name the version the splash shows"
-#endif
 
 namespace {
 

@@ -1,7 +1,8 @@
 #include "BurnData.h"
 
-#include "WriteWatcher.h"
 #include "discengine/Disc.h"
+#include "jobs/DataLayout.h"
+#include "jobs/WriteWatcher.h"
 
 #include <csignal>
 #include <filesystem>
@@ -91,7 +92,8 @@ int BurnData(Context& context, const std::string& drive, const std::vector<std::
         auto layout = image->Layout();
         layout->Clear();
         for (const auto& source : args.sources)
-            leftOut = AddSourceToImage(*context.engine, *layout, source) || leftOut;
+            leftOut =
+                jobs::AddSourceToImage(*context.engine, *layout, source, PrintLeftOut) || leftOut;
         if (image->Volume()->Label().empty())
             image->Volume()->SetLabel("New Disc");
         need = image->ImageSize();
@@ -109,7 +111,7 @@ int BurnData(Context& context, const std::string& drive, const std::vector<std::
                   << free / 1048576 << " MB free\n";
         return kExitFailed;
     }
-    WriteWatcher watcher(args.test ? "Testing" : "Burning");
+    jobs::WriteWatcher watcher({args.test ? "Testing" : "Burning"});
     context.engine->SetListener(&watcher);
     bool started = args.image.empty() ? image->WriteToDevice(device)
                                       : image->WriteImageFileToDevice(args.image, device);

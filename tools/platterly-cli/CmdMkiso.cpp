@@ -1,5 +1,6 @@
 #include "Commands.h"
-#include "WriteWatcher.h"
+#include "jobs/DataLayout.h"
+#include "jobs/WriteWatcher.h"
 
 #include "discengine/Disc.h"
 
@@ -53,14 +54,15 @@ int Mkiso(cli::Context& context, const std::vector<std::string>& args) {
     layout->Clear();
     bool leftOut = false;
     for (std::size_t i = 0; i + 1 < rest.size(); ++i)
-        leftOut = cli::AddSourceToImage(*context.engine, *layout, rest[i]) || leftOut;
+        leftOut =
+            jobs::AddSourceToImage(*context.engine, *layout, rest[i], cli::PrintLeftOut) || leftOut;
     image->Volume()->SetLabel(label);
     image->SetFileSystems(fileSystems);
     image->SetUseFileDate(fileDate);
     image->SetAutoVerify(verify);
     image->SetWriteKind(1);
     std::filesystem::path output = rest.back();
-    cli::WriteWatcher watcher("Writing");
+    jobs::WriteWatcher watcher({"Writing"});
     context.engine->SetListener(&watcher);
     if (!image->WriteToImageFile(output)) {
         context.engine->SetListener(nullptr);

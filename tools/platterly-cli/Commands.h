@@ -27,6 +27,9 @@ struct Register {
     explicit Register(Command command) { Registry().push_back(std::move(command)); }
 };
 
+// Names on stderr an entry a folder import left out, with the reason.
+void PrintLeftOut(const std::string& nativePath, const std::string& message);
+
 // "D:" or "d" -> the drive; prints an error and returns null for anything else.
 std::shared_ptr<discengine::IDeviceX> DriveArgument(Context& context, const std::string& text);
 

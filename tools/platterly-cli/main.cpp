@@ -10,6 +10,10 @@ std::vector<Command>& Registry() {
     return commands;
 }
 
+void PrintLeftOut(const std::string&, const std::string& message) {
+    std::cerr << "platterly-cli: left out: " << message << "\n";
+}
+
 std::shared_ptr<discengine::IDeviceX> DriveArgument(Context& context, const std::string& text) {
     bool valid = (text.size() == 1 || (text.size() == 2 && text[1] == ':')) &&
                  std::isalpha(static_cast<unsigned char>(text[0]));

@@ -58,6 +58,9 @@ TEST(Volume, JolietDataDiscListsReadsAndCopies) {
     EXPECT_THROW(volume->List("\\..\\"), EngineError);
     EXPECT_THROW(volume->CopyFile("\\nope.txt", f.dir / "nope"), EngineError);
     EXPECT_FALSE(fs::exists(f.dir / "nope"));
+    // The copies went through hidden temporary files beside their targets; none is left.
+    for (const auto& entry : fs::directory_iterator(f.dir.path()))
+        EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
     auto parsed = ParseDrivePath("e:\\docs\\deep");
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->letter, 'E');

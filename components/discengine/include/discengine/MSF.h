@@ -19,4 +19,7 @@ public:
 
 std::unique_ptr<IMSFX> CreateMSF();
 
+// "mm:ss:ff" of a block count, as IMSFX::Text gives it.
+std::string MsfText(std::int32_t blocks);
+
 } // namespace discengine

@@ -102,6 +102,9 @@ TEST(LoadImage, HostileUdfFileEntriesAreRefusedNeverReadOutsideTheDisc) {
     EXPECT_THROW(volume->ReadFile("\\huge.bin", sink), EngineError);
     EXPECT_THROW(volume->CopyFile("\\far.bin", f.dir / "far.copy"), EngineError);
     EXPECT_FALSE(fs::exists(f.dir / "far.copy"));
+    // The copy goes through a hidden temporary file beside the target; a failed copy removes it.
+    for (const auto& entry : fs::directory_iterator(f.dir.path()))
+        EXPECT_NE(entry.path().filename().string().rfind(".far.copy.", 0), 0u) << entry.path();
     std::string fine;
     volume->ReadFile("\\fine.txt", [&](const char* d, std::size_t n) {
         fine.append(d, n);
