@@ -149,7 +149,7 @@ printf '%s\n' 'orphan=before any section' '[]' '[Empty]' '[Fuzz]' 'Other=1' 'wri
 # Every key of the built-in table, as the program writes a complete language file.
 {
   printf '[Language]\nFlags=1\n'
-  sed -n 's/^PLATTERLY_LANG(\([A-Za-z0-9_]*\), "\(.*\)")$/\1=\2/p' "$ROOT/app/LanguageTable.def"
+  sed -n 's/^PLATTERLY_LANG(\([A-Za-z0-9_]*\), "\(.*\)")$/\1=\2/p' "$ROOT/core/LanguageTable.def"
 } >"$OUT/language_file/english.ini"
 printf '%s\n' '[Language]' 'Flags=1' 'IDS_MSG_DirNotExistInImage=  Zeile eins#13Zeile zwei#13  ' \
   'IDS_READCD_LABEL_Status_CopyingFile=Kopiere: [%s]#13#13#1#13' \
