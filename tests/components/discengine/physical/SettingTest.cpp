@@ -1,7 +1,7 @@
 // Which physical drives the engine uses, the letters they take and what the drive registry
 // answers for each letter.
-#include "ScopedEnv.h"
 #include "physical/Libburn.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 #include "discengine/DriveRegistry.h"
@@ -35,17 +35,17 @@ TEST(PhysicalSetting, OffScanOrAListOfAddresses) {
 TEST(PhysicalSetting, TheEnvironmentWinsOverTheCallersSetting) {
     testsupport::TempDir dir;
     {
-        ScopedEnv off("PLATTERLY_PHYSICAL_DRIVES", "0");
+        testsupport::ScopedEnv off("PLATTERLY_PHYSICAL_DRIVES", "0");
         EXPECT_TRUE(physical::FindPhysicalDrives("stdio:" + (dir / "x.iso").string()).empty());
     }
-    ScopedEnv list("PLATTERLY_PHYSICAL_DRIVES", "stdio:" + (dir / "y.iso").string());
+    testsupport::ScopedEnv list("PLATTERLY_PHYSICAL_DRIVES", "stdio:" + (dir / "y.iso").string());
     auto found = physical::FindPhysicalDrives("0");
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].address, "stdio:" + (dir / "y.iso").string());
 }
 
 TEST(PhysicalScan, ScanningFindsOnlyRealDrivesAndLetsThemGo) {
-    ScopedEnv scan("PLATTERLY_PHYSICAL_DRIVES", "1");
+    testsupport::ScopedEnv scan("PLATTERLY_PHYSICAL_DRIVES", "1");
     auto found = physical::FindPhysicalDrives("");
     for (const auto& drive : found) {
         EXPECT_FALSE(drive.address.empty());
@@ -69,7 +69,7 @@ TEST(PhysicalScan, ScanningFindsOnlyRealDrivesAndLetsThemGo) {
 }
 
 TEST(PhysicalLetters, WithoutPhysicalDrivesTheStoreKeepsDEF) {
-    ScopedEnv off("PLATTERLY_PHYSICAL_DRIVES", "0");
+    testsupport::ScopedEnv off("PLATTERLY_PHYSICAL_DRIVES", "0");
     testsupport::TempDir dir;
     auto engine = CreateEngine({dir / "drives", true, "stdio:" + (dir / "ignored.iso").string()});
     ASSERT_TRUE(engine->Initialize(0));
@@ -84,8 +84,8 @@ TEST(PhysicalLetters, WithoutPhysicalDrivesTheStoreKeepsDEF) {
 TEST(PhysicalLetters, PhysicalDrivesComeFirstAndTheRegistryFollowsTheShift) {
     testsupport::TempDir dir;
     const auto first = dir / "first.iso", second = dir / "second.iso";
-    ScopedEnv list("PLATTERLY_PHYSICAL_DRIVES",
-                   "stdio:" + first.string() + ",stdio:" + second.string());
+    testsupport::ScopedEnv list("PLATTERLY_PHYSICAL_DRIVES",
+                                "stdio:" + first.string() + ",stdio:" + second.string());
     auto engine = CreateEngine({dir / "drives", true, ""});
     ASSERT_TRUE(engine->Initialize(0)) << engine->LastError();
     ASSERT_EQ(engine->DeviceCount(), 5);

@@ -2,7 +2,7 @@
 // back with independent readers and compared byte for byte with what our writer makes.
 #include "DataFixture.h"
 #include "Readers.h"
-#include "ScopedEnv.h"
+#include "support/ScopedEnv.h"
 
 #include "EngineShared.h"
 #include "data/Jobs.h"
@@ -43,7 +43,7 @@ std::string ErrorsOf(Recorder& recorder) {
 struct StdioFixture {
     testsupport::TempDir place;
     fs::path disc = place / "disc.iso";
-    ScopedEnv env{"PLATTERLY_PHYSICAL_DRIVES", "stdio:" + disc.string()};
+    testsupport::ScopedEnv env{"PLATTERLY_PHYSICAL_DRIVES", "stdio:" + disc.string()};
     Fixture f;
     std::shared_ptr<IDeviceX> Drive() { return f.engine->FindDevice('D'); }
 };
@@ -254,7 +254,7 @@ TEST(StdioDrive, ReportsAWritableDriveAndRefusesToEraseOrEject) {
 TEST(StdioDrive, ADeviceThatCannotBeOpenedIsNamedWithWhatToDo) {
     testsupport::TempDir place;
     const std::string missing = (place / "no-such-dir/sr9").string();
-    ScopedEnv env("PLATTERLY_PHYSICAL_DRIVES", missing);
+    testsupport::ScopedEnv env("PLATTERLY_PHYSICAL_DRIVES", missing);
     Fixture f;
     auto d = f.engine->FindDevice('D');
     ASSERT_TRUE(d);
