@@ -5,6 +5,7 @@
 #include "discengine/Device.h"
 #include "discengine/Disc.h"
 #include "discengine/Errors.h"
+#include "physical/AudioBurn.h"
 #include "physical/PhysicalDevice.h"
 
 #include <mutex>
@@ -70,7 +71,7 @@ public:
     void SetCacheFiles(bool on) override { Set(cache_, on); }
     void SetTestMode(bool on) override { Set(test_, on); }
     void SetFinalize(bool on) override { Set(finalize_, on); }
-    // A virtual recorder never runs dry, so there is no buffer underrun to protect against.
+    // Used by physical drives; a virtual recorder never runs dry.
     void SetBufferProtect(bool on) override { Set(bufferProtect_, on); }
     void SetWriteMode(std::int32_t mode) override {
         if (mode != kModeTrackAtOnce && mode != kModeDiscAtOnce)
@@ -90,8 +91,8 @@ public:
     bool WriteToDevice(std::shared_ptr<IDeviceX> device) override {
         if (!device)
             return false;
-        if (dynamic_cast<physical::PhysicalDevice*>(device.get()))
-            return RefusePhysical(device->DriveLetter());
+        if (auto* physical = dynamic_cast<physical::PhysicalDevice*>(device.get()))
+            return StartPhysical(*physical);
         auto drive = lookup_ ? lookup_(device->DriveLetter()) : nullptr;
         if (!drive)
             return false;
@@ -117,25 +118,16 @@ private:
     }
     std::string ImageKey() const { return "image:" + std::to_string(imageId_); }
 
-    // Audio burns on physical drives are not built yet: the job ends at once with an error
-    // that says so, instead of a write that cannot happen.
-    bool RefusePhysical(char letter) {
+    bool StartPhysical(const physical::PhysicalDevice& device) {
+        auto plan = std::make_shared<AudioWritePlan>(Plan());
+        if (plan->tracks.empty())
+            return false;
         auto hub = core_->hub;
-        const std::int32_t id = imageId_;
-        return core_->jobs.Start(
-            {std::string("drive:") + letter, ImageKey()}, [hub, id, letter](const CancelToken&) {
-                const std::string what = "Audio CDs cannot be burned on physical drives yet";
-                auto error = MakeWriteError(
-                    kWriteErrorDevice, what,
-                    MakeDeviceError(kErrNotWriter, what, "burn audio on a drive of the store",
-                                    std::string("Audio write on drive ") + letter + ":"),
-                    nullptr, 0);
-                bool cancel = false;
-                hub->Emit([&](IEngineListener& l) {
-                    l.OnWriteError(id, error);
-                    l.OnWriteStatus(id, 0, 0, 0, 0, 0, 0, 0, 0, kWriteError, cancel);
-                });
-            });
+        auto drive = device.Shared();
+        return core_->jobs.Start({std::string("drive:") + drive->letter, ImageKey()},
+                                 [plan, drive, hub](const CancelToken& cancel) {
+                                     physical::RunPhysicalAudioWrite(*plan, drive, hub, cancel);
+                                 });
     }
 
     AudioWritePlan Plan() const {
@@ -151,6 +143,7 @@ private:
         plan.cacheFiles = cache_;
         plan.testMode = test_;
         plan.finalize = finalize_;
+        plan.bufferProtect = bufferProtect_;
         return plan;
     }
 

@@ -187,25 +187,15 @@ MediumState AudioWriteJob::CheckMedium() {
 // longer the WAV file it was when inserted stops the write while the disc is still blank.
 void AudioWriteJob::OpenSources() {
     for (std::size_t i = 0; i < plan_.tracks.size(); ++i) {
-        const CdWav& inserted = plan_.tracks[i].wav;
-        int error = 0;
+        OpenedTrack opened = OpenInsertedTrack(plan_.tracks[i].wav);
+        if (!opened.problem.empty())
+            throw SourceFailure(opened.error, opened.problem, plan_.tracks[i].wav.path);
         TrackSource source;
-        source.file = OpenRegularFile(inserted.path, error);
-        if (!source.file.IsOpen())
-            throw SourceFailure(error,
-                                "Cannot open the source file: " + std::string(std::strerror(error)),
-                                inserted.path);
-        std::string why;
-        auto now = ProbeCdWav(inserted.path, why);
-        if (!now)
-            throw SourceFailure(
-                EINVAL, "The source file is no longer a 44.1 kHz 16-bit stereo WAV file: " + why,
-                inserted.path);
-        const std::int64_t planned = std::int64_t{inserted.Frames()} * kFrameBytes;
-        source.offset = now->dataOffset;
-        source.bytes = std::min(now->dataBytes, planned);
+        source.file = std::move(opened.file);
+        source.offset = opened.offset;
+        source.bytes = opened.bytes;
         sources_.push_back(std::move(source));
-        if (now->dataBytes != inserted.dataBytes || now->modified != inserted.modified)
+        if (opened.changed)
             Warn(i, EAGAIN,
                  "The source file changed after it was inserted; the track keeps its length "
                  "and is padded or cut");

@@ -25,6 +25,7 @@ struct AudioWritePlan {
     bool cacheFiles = false;
     bool testMode = false;
     bool finalize = true;
+    bool bufferProtect = false; // a physical drive that can guards against running dry
 };
 
 // Frames the tracks take on the disc, with the 2 s pregap of track 1 and, track-at-once, the

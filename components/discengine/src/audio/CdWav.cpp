@@ -2,6 +2,7 @@
 // rest goes back to the caller for decoding.
 #include "CdWav.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -134,6 +135,31 @@ std::optional<CdWav> ProbeCdWav(const SourceFile& source, const std::filesystem:
     }
     why = haveFormat ? "it has no data chunk" : "it has no format chunk";
     return std::nullopt;
+}
+
+} // namespace discengine::audioimage
+
+namespace discengine::audioimage {
+
+OpenedTrack OpenInsertedTrack(const CdWav& inserted) {
+    OpenedTrack track;
+    track.file = OpenRegularFile(inserted.path, track.error);
+    if (!track.file.IsOpen()) {
+        track.problem = "Cannot open the source file: " + std::string(std::strerror(track.error));
+        return track;
+    }
+    std::string why;
+    auto now = ProbeCdWav(track.file, inserted.path, why);
+    if (!now) {
+        track.error = EINVAL;
+        track.problem = "The source file is no longer a 44.1 kHz 16-bit stereo WAV file: " + why;
+        return track;
+    }
+    const std::int64_t planned = std::int64_t{inserted.Frames()} * kFrameBytes;
+    track.offset = now->dataOffset;
+    track.bytes = std::min(now->dataBytes, planned);
+    track.changed = now->dataBytes != inserted.dataBytes || now->modified != inserted.modified;
+    return track;
 }
 
 } // namespace discengine::audioimage

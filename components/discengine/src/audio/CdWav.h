@@ -43,3 +43,20 @@ std::optional<CdWav> ProbeCdWav(const SourceFile& source, const std::filesystem:
                                 std::string& why);
 
 } // namespace discengine::audioimage
+
+namespace discengine::audioimage {
+
+// An inserted track's source opened for the write, checked again against what was inserted.
+struct OpenedTrack {
+    SourceFile file;
+    std::int64_t offset = 0; // where the PCM starts
+    std::int64_t bytes = 0;  // PCM to read, at most the track's planned length
+    bool changed = false;    // the file is not the one inserted (length or time differ)
+    int error = 0;           // errno when it could not be used
+    std::string problem;     // why it could not be used; empty when it can
+};
+// Opens `inserted.path` again: a source that vanished or is no longer a CD-format WAV file is
+// reported before the first block is written, while the disc is still blank.
+OpenedTrack OpenInsertedTrack(const CdWav& inserted);
+
+} // namespace discengine::audioimage

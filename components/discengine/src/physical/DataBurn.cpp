@@ -3,6 +3,7 @@
 // and speed come from the drive; a refusal carries the drive's sense data.
 #include "DataBurn.h"
 
+#include "BurnChecks.h"
 #include "BurnSession.h"
 #include "StreamFeed.h"
 #include "discengine/Disc.h"
@@ -38,20 +39,8 @@ using namespace physical;
 
 namespace {
 
-struct BurnFailure {
-    std::int32_t code;
-    std::string description, detail;
-};
 // An outcome already reported (a source's error) or not an error (cancelled).
 struct Reported {};
-
-// What the drive said when it gave up; `fallback` when its messages carry no sense data.
-BurnFailure DriveRefusal(const std::string& fallback) {
-    SenseError sense = SenseOfMessage(TakeLibburnMessages());
-    if (sense.code == 0)
-        return {kErrWriteFault, fallback, sense.detail.empty() ? fallback : sense.detail};
-    return {sense.code, sense.description, sense.detail};
-}
 
 // The writer's thread reports file names and source warnings; the drive reports progress.
 // Both threads raise events, so they take turns.
@@ -72,40 +61,6 @@ public:
 private:
     std::mutex& events_;
 };
-
-void CheckMedium(const DriveAnswers& drive, const MediumAnswers& m, std::uint64_t blocks,
-                 const ImageSettings& settings) {
-    auto caps = CapabilitiesOf(drive);
-    if (!IsWriterOf(caps))
-        throw BurnFailure{kErrNotWriter, "Invalid command", "the drive cannot write"};
-    if (settings.testMode && std::find(caps.begin(), caps.end(), kCapTestWrite) == caps.end())
-        throw BurnFailure{kErrNotWriter, "Invalid command", "the drive cannot write in test mode"};
-    if (m.status == kBurnEmpty || m.profile <= 0)
-        throw BurnFailure{kErrNoMedium, "Medium not present", "no disc in the drive"};
-    std::int32_t type = MediaTypeOfProfile(m.profile);
-    if (!IsRecordableMedia(type))
-        throw BurnFailure{kErrIncompatibleMedium, "Incompatible medium",
-                          MediaTypeName(type) + " cannot be written"};
-    // Sessions are not appended: the image's file system starts at block 0.
-    if (m.status != kBurnBlank)
-        throw BurnFailure{kErrIncompatibleMedium, "Medium not blank",
-                          "the disc already holds data; insert or erase a blank disc"};
-    if (blocks > static_cast<std::uint64_t>(std::max<std::int64_t>(m.freeBlocks, 0)))
-        throw BurnFailure{kErrNoSpace, "Not enough space on the medium",
-                          "the image needs " + std::to_string(blocks) + " blocks, the disc has " +
-                              std::to_string(m.freeBlocks)};
-}
-
-// Media without sessions (DVD+RW, BD-RE, DVD-RAM, files) cannot be left appendable; they stay
-// writable in place anyway, so "leave open" writes them the only way they can be written.
-bool CanStayAppendable(burn_drive* d, bool dao) {
-    burn_multi_caps* caps = nullptr;
-    bool can = burn_disc_get_multi_caps(d, dao ? BURN_WRITE_SAO : BURN_WRITE_TAO, &caps, 0) > 0 &&
-               caps && caps->multi_session == 1;
-    if (caps)
-        burn_disc_free_multi_caps(&caps);
-    return can;
-}
 
 struct BurnPlan {
     BurnOptsPtr opts;
@@ -220,7 +175,7 @@ void RunPhysicalDeviceJob(std::shared_ptr<JobShared> job, std::unique_ptr<ImageS
         if (!grabbed)
             throw BurnFailure{kErrDriveBusy, "The drive cannot be opened", grabError};
         DriveAnswers answers = grabbed->ReadDrive();
-        CheckMedium(answers, grabbed->ReadMedium(), blocks, settings);
+        CheckMedium(answers, grabbed->ReadMedium(), blocks, settings.testMode, BurnKind::Data);
         auto feed = std::make_shared<StreamFeed>();
         BurnPlan plan = PlanBurn(grabbed->Drive(), feed, blocks, settings);
         drive->jobSpeed = settings.writeSpeed > 0 ? settings.writeSpeed : MaxWriteSpeedOf(answers);
