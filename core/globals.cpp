@@ -92,6 +92,7 @@ void LoadOptions() {
     GrabOutputFormat =
         static_cast<int>(ini.readInteger(OptionsSection, "GrabOutputFormat", FormatWav));
     AutoPlay = ini.readBool(OptionsSection, "AutoPlay", true);
+    PhysicalDrives = ini.readString(OptionsSection, "PhysicalDrives", "");
     Rip = RipOptions{};
 }
 

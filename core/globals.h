@@ -26,6 +26,9 @@ inline bool EnableLog = false;
 inline bool BootApplication = false;
 inline int GrabOutputFormat = 0; // 1 WAV, 2 RAW, 3 MP3, 4 OGG
 inline bool AutoPlay = false;
+// Which real drives the engine uses (options.ini PhysicalDrives, never written by the program):
+// "" every drive found, "0" none, else device paths separated by commas.
+inline std::string PhysicalDrives;
 inline int SavedLogLineCount = 0;
 
 enum GrabFormat : int { FormatWav = 1, FormatRaw = 2, FormatMp3 = 3, FormatOgg = 4 };

@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <utility>
+
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     core::RunStartup();
@@ -13,7 +15,9 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(
         QIcon(QString::fromStdString(globals::SkinsDir) + QStringLiteral("Platterly.png")));
 
-    auto windows = app::CreateMainWindows();
+    MainWindowOptions options;
+    options.engine.physicalDrives = globals::PhysicalDrives;
+    auto windows = app::CreateMainWindows(std::move(options));
     if (!windows->started) {
         // The engine could not start: the exit sequence still runs.
         windows->main->FormDestroy();

@@ -93,6 +93,26 @@ TEST(LoadOptions, MissingFormatIsWavAndMissingTempFolderIsCreatedWithParents) {
     EXPECT_EQ(globals::TempDir, temp.string() + "/");
 }
 
+TEST(LoadOptions, PhysicalDrivesKeyIsReadAsItStandsAndNeverWritten) {
+    TempDir dir;
+    TempDir config;
+    testsupport::ScopedEnv xdg("XDG_CONFIG_HOME", config.path().string());
+    globals::LoadConfig(dir.path());
+    globals::LoadOptions();
+    EXPECT_EQ(globals::PhysicalDrives, "") << "every drive found, by default";
+    EXPECT_EQ(readFile(dir / "options.ini").find("PhysicalDrives"), std::string::npos);
+    writeFile(dir / "options.ini", "[Options]\nPhysicalDrives=/dev/sr1,/dev/sr2\n");
+    globals::LoadOptions();
+    EXPECT_EQ(globals::PhysicalDrives, "/dev/sr1,/dev/sr2");
+    writeFile(dir / "options.ini", "[Options]\nPhysicalDrives=0\n");
+    globals::LoadOptions();
+    EXPECT_EQ(globals::PhysicalDrives, "0");
+    globals::SaveOptions();
+    EXPECT_EQ(platform::IniFile(dir / "options.ini").readString("Options", "PhysicalDrives", ""),
+              "0")
+        << "the user's choice survives the save at exit";
+}
+
 TEST(LoadOptions, RipOptionStartValues) {
     TempDir dir;
     globals::LoadConfig(dir.path());

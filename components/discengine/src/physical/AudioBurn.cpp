@@ -45,8 +45,7 @@ int ReadTrack(burn_source* s, unsigned char* buffer, int size) {
         return 0;
     auto* out = reinterpret_cast<char*>(buffer);
     const std::int64_t want = std::clamp<std::int64_t>(t.available - t.position, 0, n);
-    const std::int64_t got =
-        want > 0 ? ReadAt(t.file->Fd(), out, want, t.offset + t.position) : 0;
+    const std::int64_t got = want > 0 ? ReadAt(t.file->Fd(), out, want, t.offset + t.position) : 0;
     if (got < want)
         t.available = t.position + std::max<std::int64_t>(got, 0); // the rest is silence
     const std::int64_t filled = std::max<std::int64_t>(got, 0);
@@ -91,9 +90,8 @@ burn_source* MakeTrackSource(std::shared_ptr<SourceFile> file, std::int64_t offs
 bool AudioDiscText::Empty() const {
     if (!album.empty() || !albumPerformer.empty())
         return false;
-    return std::all_of(tracks.begin(), tracks.end(), [](const Track& t) {
-        return t.title.empty() && t.performer.empty();
-    });
+    return std::all_of(tracks.begin(), tracks.end(),
+                       [](const Track& t) { return t.title.empty() && t.performer.empty(); });
 }
 
 AudioDiscText DiscTextOf(const AudioWritePlan& plan) {
@@ -126,16 +124,12 @@ void SetTextPack(burn_session* session, const std::vector<BurnTrackPtr>& tracks,
         std::string name(packType);
         apply(name.data(), payload.data(), static_cast<int>(payload.size()));
     };
-    set(
-        [&](char* name, unsigned char* p, int n) {
-            burn_session_set_cdtext(session, 0, 0, name, p, n, 0);
-        },
+    set([&](char* name, unsigned char* p,
+            int n) { burn_session_set_cdtext(session, 0, 0, name, p, n, 0); },
         discText);
     for (std::size_t i = 0; i < tracks.size(); ++i)
-        set(
-            [&](char* name, unsigned char* p, int n) {
-                burn_track_set_cdtext(tracks[i].get(), 0, 0, name, p, n, 0);
-            },
+        set([&](char* name, unsigned char* p,
+                int n) { burn_track_set_cdtext(tracks[i].get(), 0, 0, name, p, n, 0); },
             i < trackTexts.size() ? trackTexts[i] : std::string());
 }
 
@@ -286,8 +280,8 @@ void PhysicalAudioJob::OpenSources() {
             if (!ignore)
                 throw SourceFailure{EAGAIN, error->Description(), plan_.tracks[i].wav.path};
         }
-        tracks_.push_back({std::make_shared<SourceFile>(std::move(opened.file)), opened.offset,
-                           opened.bytes});
+        tracks_.push_back(
+            {std::make_shared<SourceFile>(std::move(opened.file)), opened.offset, opened.bytes});
     }
 }
 
@@ -360,8 +354,8 @@ void PhysicalAudioJob::Watch(burn_drive* d) {
         const auto now = Clock::now();
         const double seconds = std::chrono::duration<double>(now - lastTime).count();
         if (status == kWriteWriting && seconds >= 1.0) {
-            auto speed = static_cast<std::int32_t>((sector - lastSector) * kFrameBytes / 1000 /
-                                                   seconds);
+            auto speed =
+                static_cast<std::int32_t>((sector - lastSector) * kFrameBytes / 1000 / seconds);
             if (speed > 0)
                 drive_->jobSpeed = speed;
             lastSector = sector;
@@ -434,9 +428,9 @@ void PhysicalAudioJob::Run() {
     } catch (const Cancelled&) {
         end = kWriteCancelled;
     } catch (const BurnFailure& f) {
-        auto error = MakeWriteError(kWriteErrorDevice, f.description + ": " + f.detail,
-                                    MakeDeviceError(f.code, f.description, f.detail, context_),
-                                    nullptr, 0);
+        auto error =
+            MakeWriteError(kWriteErrorDevice, f.description + ": " + f.detail,
+                           MakeDeviceError(f.code, f.description, f.detail, context_), nullptr, 0);
         hub_->Emit([&](IEngineListener& l) { l.OnWriteError(plan_.imageId, error); });
         end = kWriteError;
     } catch (const SourceFailure& f) {

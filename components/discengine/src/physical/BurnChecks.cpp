@@ -44,8 +44,8 @@ void CheckMedium(const DriveAnswers& drive, const MediumAnswers& m, std::uint64_
 
 bool CanStayAppendable(burn_drive* d, bool sessionAtOnce) {
     burn_multi_caps* caps = nullptr;
-    bool can = burn_disc_get_multi_caps(d, sessionAtOnce ? BURN_WRITE_SAO : BURN_WRITE_TAO,
-                                        &caps, 0) > 0 &&
+    bool can = burn_disc_get_multi_caps(d, sessionAtOnce ? BURN_WRITE_SAO : BURN_WRITE_TAO, &caps,
+                                        0) > 0 &&
                caps && caps->multi_session == 1;
     if (caps)
         burn_disc_free_multi_caps(&caps);

@@ -140,9 +140,8 @@ TEST(PhysicalAudioBurn, TextOutsideLatin1IsReplacedNotCorrupted) {
     int tracks = 0;
     burn_track** list = burn_session_get_tracks(layout.session.get(), &tracks);
     ASSERT_EQ(tracks, 1);
-    ASSERT_GT(burn_track_get_cdtext(list[0], 0, 0, const_cast<char*>("TITLE"), &payload, &length,
-                                    0),
-              0);
+    ASSERT_GT(
+        burn_track_get_cdtext(list[0], 0, 0, const_cast<char*>("TITLE"), &payload, &length, 0), 0);
     ASSERT_TRUE(payload);
     std::string stored(reinterpret_cast<char*>(payload), static_cast<std::size_t>(length));
     EXPECT_EQ(stored.back(), '\0');
