@@ -2,6 +2,8 @@
 // the drive's store the way a recorder lays the tracks on the disc.
 #include "AudioWriteJob.h"
 
+#include "AudioWriteEvents.h"
+
 #include "../DiscModel.h"
 #include "../StoreFiles.h"
 #include "CueSheet.h"
@@ -52,28 +54,6 @@ Failure SourceFailure(std::int32_t code, const std::string& description, const f
                            MakeFileError(code, description, path.string()), 0)};
 }
 
-// A private folder for cached tracks, removed with everything in it.
-class CacheFolder {
-public:
-    CacheFolder() {
-        std::string pattern = (fs::temp_directory_path() / "platterly-cache-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw DeviceFailure(kErrStoreFailure, "Cannot cache the tracks", std::strerror(errno),
-                                fs::temp_directory_path().string());
-        path_ = pattern;
-    }
-    ~CacheFolder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    CacheFolder(const CacheFolder&) = delete;
-    CacheFolder& operator=(const CacheFolder&) = delete;
-    const fs::path& Path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
 // Where a track's PCM is read from during the write: its source or its cached copy.
 struct TrackSource {
     SourceFile file;
@@ -88,15 +68,18 @@ public:
                   std::shared_ptr<ListenerHub> hub, const CancelToken& cancel)
         : plan_(plan), drive_(std::move(drive)), hub_(std::move(hub)), cancel_(cancel),
           folder_(drive_->folder),
-          context_(std::string("Audio write to drive ") + drive_->letter + ":") {}
+          context_(std::string("Audio write to drive ") + drive_->letter + ":"),
+          events_(hub_, plan.imageId, static_cast<std::int32_t>(plan.tracks.size())) {}
 
     void Run();
 
 private:
     void Status(std::int32_t status, std::int32_t track = 0, std::int64_t trackDone = 0,
-                std::int64_t trackTotal = 0);
+                std::int64_t trackTotal = 0) {
+        events_.Status(status, track, trackDone, trackTotal);
+    }
     void CheckCancel() const {
-        if (cancel_.Cancelled() || listenerCancel_)
+        if (cancel_.Cancelled() || events_.ListenerCancelled())
             throw Cancelled{};
     }
     MediumState CheckMedium();
@@ -124,29 +107,10 @@ private:
     DriveConfig config_;
     MediumState original_;
     std::vector<TrackSource> sources_;
-    std::int64_t imageTotal_ = 0, imageDone_ = 0;
+    AudioWriteEvents events_;
     std::int64_t discFrames_ = 0; // frames that reached the medium
     std::chrono::steady_clock::time_point start_;
-    bool listenerCancel_ = false;
 };
-
-void AudioWriteJob::Status(std::int32_t status, std::int32_t track, std::int64_t trackDone,
-                           std::int64_t trackTotal) {
-    auto percent = [](std::int64_t done, std::int64_t total) {
-        return static_cast<std::int32_t>(total > 0 ? std::min<std::int64_t>(100, done * 100 / total)
-                                                   : 0);
-    };
-    bool cancel = false;
-    const auto count = static_cast<std::int32_t>(plan_.tracks.size());
-    hub_->Emit([&](IEngineListener& l) {
-        l.OnWriteStatus(plan_.imageId, percent(imageDone_, imageTotal_),
-                        static_cast<std::int32_t>(imageDone_),
-                        static_cast<std::int32_t>(imageTotal_), track, count,
-                        percent(trackDone, trackTotal), static_cast<std::int32_t>(trackDone),
-                        static_cast<std::int32_t>(trackTotal), status, cancel);
-    });
-    listenerCancel_ = listenerCancel_ || cancel;
-}
 
 // The drive as it is now: a writer with a blank CD that holds the whole compilation.
 MediumState AudioWriteJob::CheckMedium() {
@@ -171,9 +135,9 @@ MediumState AudioWriteJob::CheckMedium() {
                                 : "the disc already holds tracks; an audio CD needs a blank disc",
                             context_);
     std::int32_t free = FreeBlocksOf(m);
-    if (imageTotal_ > free)
+    if (events_.imageTotal > free)
         throw DeviceFailure(kErrNotWriter, "Not enough space",
-                            "the tracks need " + std::to_string(imageTotal_) +
+                            "the tracks need " + std::to_string(events_.imageTotal) +
                                 " blocks, the disc has " + std::to_string(free) + " free",
                             context_);
     if (plan_.testMode && std::find(config_.capabilities.begin(), config_.capabilities.end(),
@@ -285,11 +249,11 @@ void AudioWriteJob::WriteFrames(std::ofstream* bin, const std::vector<char>& dat
                 "the drive store refused a write: " + std::string(std::strerror(errno)), context_);
     }
     discFrames_ += frames;
-    imageDone_ += frames;
+    events_.imageDone += frames;
     if (plan_.speedKBs > 0) {
         // 1x moves 75 frames a second (176 KB/s).
         auto due =
-            start_ + std::chrono::microseconds(imageDone_ * kCDSpeed1x * 1000000 /
+            start_ + std::chrono::microseconds(events_.imageDone * kCDSpeed1x * 1000000 /
                                                (kFramesPerSecond * std::int64_t{plan_.speedKBs}));
         while (!cancel_.Cancelled() && std::chrono::steady_clock::now() < due)
             std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
@@ -302,7 +266,8 @@ void AudioWriteJob::WriteTrack(std::size_t i, std::ofstream* bin) {
     const std::int64_t frames = plan_.tracks[i].wav.Frames();
     std::vector<char> buffer;
     if (i == 0) {
-        imageDone_ += kPregapFrames; // before LBA 0: part of the lead-in area, not of the BIN
+        events_.imageDone +=
+            kPregapFrames; // before LBA 0: part of the lead-in area, not of the BIN
     } else if (plan_.trackAtOnce) {
         buffer.assign(static_cast<std::size_t>(kPregapFrames * kFrameBytes), 0);
         WriteFrames(bin, buffer, kPregapFrames);
@@ -388,7 +353,7 @@ void AudioWriteJob::MarkDamaged() {
 }
 
 void AudioWriteJob::Run() {
-    imageTotal_ = TotalFrames(plan_.tracks, plan_.trackAtOnce);
+    events_.imageTotal = TotalFrames(plan_.tracks, plan_.trackAtOnce);
     std::int32_t endStatus = kWriteCompleted;
     try {
         Status(kWritePreparing);

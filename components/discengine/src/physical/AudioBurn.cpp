@@ -5,17 +5,15 @@
 
 #include "../CueSheet.h"
 #include "BurnChecks.h"
+#include "audio/AudioWriteEvents.h"
 #include "discengine/Disc.h"
 #include "discengine/Errors.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -187,34 +185,14 @@ struct SourceFailure {
 };
 struct Cancelled {};
 
-// A private folder for cached tracks, removed with everything in it.
-class CacheFolder {
-public:
-    CacheFolder() {
-        std::string pattern = (fs::temp_directory_path() / "platterly-cache-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw BurnFailure{kErrStoreFailure, "Cannot cache the tracks", std::strerror(errno)};
-        path_ = pattern;
-    }
-    ~CacheFolder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    CacheFolder(const CacheFolder&) = delete;
-    CacheFolder& operator=(const CacheFolder&) = delete;
-    const fs::path& Path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
 class PhysicalAudioJob {
 public:
     PhysicalAudioJob(const AudioWritePlan& plan, std::shared_ptr<PhysicalShared> drive,
                      std::shared_ptr<ListenerHub> hub, const CancelToken& cancel)
         : plan_(plan), drive_(std::move(drive)), hub_(std::move(hub)), cancel_(cancel),
           context_(std::string("Audio write on drive ") + drive_->letter + ": (" +
-                   drive_->devicePath + ")") {}
+                   drive_->devicePath + ")"),
+          events_(hub_, plan.imageId, static_cast<std::int32_t>(plan.tracks.size())) {}
 
     void Run();
 
@@ -225,12 +203,13 @@ private:
     };
 
     void Status(std::int32_t status, std::int32_t track = 0, std::int64_t trackDone = 0,
-                std::int64_t trackTotal = 0);
-    bool CancelAsked() const { return cancel_.Cancelled() || listenerCancel_; }
+                std::int64_t trackTotal = 0) {
+        events_.Status(status, track, trackDone, trackTotal);
+    }
+    bool CancelAsked() const { return cancel_.Cancelled() || events_.ListenerCancelled(); }
     void OpenSources();
     void CacheTracks(const fs::path& folder);
     void Burn(GrabbedDrive& grabbed);
-    void Watch(burn_drive* d);
     void ReportTrackProgress(std::int32_t status, std::int64_t sector);
 
     const AudioWritePlan& plan_;
@@ -238,28 +217,9 @@ private:
     std::shared_ptr<ListenerHub> hub_;
     const CancelToken& cancel_;
     std::string context_;
+    audioimage::AudioWriteEvents events_;
     std::vector<Track> tracks_;
-    std::int64_t imageTotal_ = 0, imageDone_ = 0;
-    bool listenerCancel_ = false;
 };
-
-void PhysicalAudioJob::Status(std::int32_t status, std::int32_t track, std::int64_t trackDone,
-                              std::int64_t trackTotal) {
-    auto percent = [](std::int64_t done, std::int64_t total) {
-        return static_cast<std::int32_t>(total > 0 ? std::min<std::int64_t>(100, done * 100 / total)
-                                                   : 0);
-    };
-    bool cancel = false;
-    const auto count = static_cast<std::int32_t>(plan_.tracks.size());
-    hub_->Emit([&](IEngineListener& l) {
-        l.OnWriteStatus(plan_.imageId, percent(imageDone_, imageTotal_),
-                        static_cast<std::int32_t>(imageDone_),
-                        static_cast<std::int32_t>(imageTotal_), track, count,
-                        percent(trackDone, trackTotal), static_cast<std::int32_t>(trackDone),
-                        static_cast<std::int32_t>(trackTotal), status, cancel);
-    });
-    listenerCancel_ = listenerCancel_ || cancel;
-}
 
 void PhysicalAudioJob::OpenSources() {
     for (std::size_t i = 0; i < plan_.tracks.size(); ++i) {
@@ -326,44 +286,12 @@ void PhysicalAudioJob::ReportTrackProgress(std::int32_t status, std::int64_t sec
             start += kPregapFrames;
         const std::int64_t frames = plan_.tracks[i].wav.Frames();
         if (sector < start + frames || i + 1 == plan_.tracks.size()) {
-            imageDone_ = std::clamp<std::int64_t>(sector, 0, imageTotal_);
+            events_.imageDone = std::clamp<std::int64_t>(sector, 0, events_.imageTotal);
             Status(status, static_cast<std::int32_t>(i + 1),
                    std::clamp<std::int64_t>(sector - start, 0, frames), frames);
             return;
         }
         start += frames;
-    }
-}
-
-void PhysicalAudioJob::Watch(burn_drive* d) {
-    using Clock = std::chrono::steady_clock;
-    burn_progress p{};
-    while (burn_drive_get_status(d, &p) == BURN_DRIVE_SPAWNING)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    bool cancelSent = false;
-    std::int64_t lastSector = 0;
-    auto lastTime = Clock::now();
-    for (int state; (state = burn_drive_get_status(d, &p)) != BURN_DRIVE_IDLE;) {
-        if (CancelAsked() && !cancelSent) {
-            cancelSent = true;
-            burn_drive_cancel(d);
-        }
-        const std::int32_t status = WriteStatusOf(state);
-        // libburn counts the sectors it sent, the first track's pregap included.
-        const auto sector = static_cast<std::int64_t>(std::max(p.sector, 0)) + kPregapFrames;
-        const auto now = Clock::now();
-        const double seconds = std::chrono::duration<double>(now - lastTime).count();
-        if (status == kWriteWriting && seconds >= 1.0) {
-            auto speed =
-                static_cast<std::int32_t>((sector - lastSector) * kFrameBytes / 1000 / seconds);
-            if (speed > 0)
-                drive_->jobSpeed = speed;
-            lastSector = sector;
-            lastTime = now;
-        }
-        if (status >= 0)
-            ReportTrackProgress(status, sector);
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
 }
 
@@ -393,7 +321,12 @@ void PhysicalAudioJob::Burn(GrabbedDrive& grabbed) {
     Status(kWriteLeadIn);
     TakeLibburnMessages();
     burn_disc_write(opts.get(), layout.disc.get());
-    Watch(d);
+    // libburn counts the sectors it sent after the first track's pregap.
+    FollowBurn(
+        d, *drive_, kFrameBytes, [this] { return CancelAsked(); }, {},
+        [this](std::int32_t status, std::int64_t sector) {
+            ReportTrackProgress(status, sector + kPregapFrames);
+        });
     if (CancelAsked())
         throw Cancelled{};
     if (burn_drive_wrote_well(d) != 1)
@@ -401,7 +334,7 @@ void PhysicalAudioJob::Burn(GrabbedDrive& grabbed) {
 }
 
 void PhysicalAudioJob::Run() {
-    imageTotal_ = audioimage::TotalFrames(plan_.tracks, plan_.trackAtOnce);
+    events_.imageTotal = audioimage::TotalFrames(plan_.tracks, plan_.trackAtOnce);
     std::int32_t end = kWriteCompleted;
     BusyDrive busy(*drive_);
     try {
@@ -411,19 +344,19 @@ void PhysicalAudioJob::Run() {
         if (!grabbed)
             throw BurnFailure{kErrDriveBusy, "The drive cannot be opened", grabError};
         DriveAnswers answers = grabbed->ReadDrive();
-        CheckMedium(answers, grabbed->ReadMedium(), static_cast<std::uint64_t>(imageTotal_),
+        CheckMedium(answers, grabbed->ReadMedium(), static_cast<std::uint64_t>(events_.imageTotal),
                     plan_.testMode, BurnKind::Audio);
         OpenSources();
-        std::unique_ptr<CacheFolder> cache;
+        std::unique_ptr<audioimage::CacheFolder> cache;
         if (plan_.cacheFiles) {
-            cache = std::make_unique<CacheFolder>();
+            cache = std::make_unique<audioimage::CacheFolder>();
             CacheTracks(cache->Path());
         }
         if (CancelAsked())
             throw Cancelled{};
         drive_->jobSpeed = plan_.speedKBs > 0 ? plan_.speedKBs : MaxWriteSpeedOf(answers);
         Burn(*grabbed);
-        imageDone_ = imageTotal_;
+        events_.imageDone = events_.imageTotal;
         Status(kWriteLeadOut);
     } catch (const Cancelled&) {
         end = kWriteCancelled;

@@ -2,6 +2,8 @@
 
 #include "Libburn.h"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 
 // RAII owners of libburn's write objects.
@@ -32,5 +34,15 @@ struct BurnProgress {
 // libburn's drive state during a write as the engine's write status; -1 when it says nothing
 // new (spawning, idle).
 std::int32_t WriteStatusOf(int burnDriveStatus);
+
+struct PhysicalShared;
+
+// Follows a write until the drive is idle again. `cancelAsked` is polled; its first true answer
+// stops the drive and calls `onCancel`. `report` hears each state the engine knows with the
+// sectors written so far; the drive's current speed (what it took in the last second) goes to
+// `drive.jobSpeed`.
+void FollowBurn(burn_drive* d, PhysicalShared& drive, int bytesPerSector,
+                const std::function<bool()>& cancelAsked, const std::function<void()>& onCancel,
+                const std::function<void(std::int32_t status, std::int64_t sector)>& report);
 
 } // namespace discengine::physical

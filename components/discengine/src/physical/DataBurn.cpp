@@ -11,28 +11,6 @@
 #include <chrono>
 #include <thread>
 
-namespace discengine::physical {
-
-std::int32_t WriteStatusOf(int s) {
-    switch (s) {
-    case BURN_DRIVE_WRITING_LEADIN:
-    case BURN_DRIVE_WRITING_PREGAP:
-        return kWriteLeadIn;
-    case BURN_DRIVE_WRITING:
-    case BURN_DRIVE_WRITING_SYNC:
-        return kWriteWriting;
-    case BURN_DRIVE_CLOSING_TRACK:
-        return kWriteClosingTrack;
-    case BURN_DRIVE_WRITING_LEADOUT:
-    case BURN_DRIVE_CLOSING_SESSION:
-        return kWriteLeadOut;
-    default:
-        return -1;
-    }
-}
-
-} // namespace discengine::physical
-
 namespace discengine::data {
 
 using namespace physical;
@@ -98,37 +76,12 @@ BurnPlan PlanBurn(burn_drive* d, std::shared_ptr<StreamFeed> feed, std::uint64_t
 // Follows the drive until it is idle again, raising the write events and passing a cancel on.
 void WatchBurn(burn_drive* d, Reporter& reporter, std::mutex& events, StreamFeed& feed,
                PhysicalShared& drive, std::uint64_t blocks) {
-    using Clock = std::chrono::steady_clock;
-    burn_progress p{};
-    while (burn_drive_get_status(d, &p) == BURN_DRIVE_SPAWNING)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    bool cancelSent = false;
-    std::int64_t lastSector = 0;
-    auto lastTime = Clock::now();
-    for (int state; (state = burn_drive_get_status(d, &p)) != BURN_DRIVE_IDLE;) {
-        if (reporter.Job().cancel && !cancelSent) {
-            cancelSent = true;
-            burn_drive_cancel(d);
-            feed.Close();
-        }
-        std::int32_t status = WriteStatusOf(state);
-        auto sector = static_cast<std::int64_t>(std::max(p.sector, 0));
-        auto now = Clock::now();
-        double seconds = std::chrono::duration<double>(now - lastTime).count();
-        if (status == kWriteWriting && seconds >= 1.0) {
-            // The drive's current speed: what it took in the last second, in KB/s.
-            auto speed = static_cast<std::int32_t>((sector - lastSector) * 2048 / 1000 / seconds);
-            if (speed > 0)
-                drive.jobSpeed = speed;
-            lastSector = sector;
-            lastTime = now;
-        }
-        if (status >= 0) {
+    FollowBurn(
+        d, drive, 2048, [&] { return reporter.Job().cancel.load(); }, [&] { feed.Close(); },
+        [&](std::int32_t status, std::int64_t sector) {
             std::lock_guard lock(events);
             reporter.Status(status, std::min<std::uint64_t>(sector, blocks), blocks);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+        });
 }
 
 // The writer streaming into the feed on its own thread; joined whatever happens.

@@ -3,6 +3,7 @@ pkg_check_modules(DISCENGINE_BURN REQUIRED IMPORTED_TARGET libburn-1)
 target_sources(discengine PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/AudioBurn.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BurnChecks.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BurnWatch.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DataBurn.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Erase.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Libburn.cpp
