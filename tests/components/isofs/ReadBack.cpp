@@ -1,4 +1,5 @@
 #include "ReadBack.h"
+#include "support/Latin1.h"
 
 #include <cdio/ds.h>
 #include <cdio/iso9660.h>
@@ -121,19 +122,6 @@ std::string isoFileBytes(const std::filesystem::path& image, const std::string& 
     return out;
 }
 
-std::string latin1ToUtf8(const std::string& s) {
-    std::string out;
-    for (unsigned char c : s) {
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
-}
-
 namespace {
 
 std::string readUdfFile(udf_dirent_t* f, std::uint64_t size) {
@@ -154,7 +142,7 @@ void walkUdf(udf_dirent_t* dir, const std::string& path, ReadBack& rb, std::uint
         std::string raw = udf_get_filename(dir);
         if (raw == "..")
             continue;
-        std::string full = path + latin1ToUtf8(raw);
+        std::string full = path + testsupport::Latin1ToUtf8(raw);
         if (udf_is_dir(dir)) {
             rb.folders.insert(full);
             if (udf_dirent_t* sub = udf_opendir(dir))
@@ -180,7 +168,7 @@ ReadBack readWithUdf(const std::filesystem::path& image, std::uint64_t maxRead) 
         rb.opened = true;
         char label[256] = {};
         if (udf_get_volume_id(udf, label, sizeof label) > 0)
-            rb.label = latin1ToUtf8(label);
+            rb.label = testsupport::Latin1ToUtf8(label);
         walkUdf(root, "/", rb, maxRead);
     }
     udf_close(udf);

@@ -37,6 +37,4 @@ std::string quote(const std::string& s);
 // The path of a layout item as one file system names it ("/" separated), from the plan.
 std::string expectedPath(const isofs::ImagePlan& plan, const std::string& imagePath, int fs);
 
-std::string latin1ToUtf8(const std::string& s);
-
 } // namespace isofstest

@@ -1,4 +1,5 @@
 #include "Readers.h"
+#include "support/Latin1.h"
 
 #include "DataFixture.h"
 
@@ -61,24 +62,11 @@ void WalkIso(iso9660_t* iso, const std::string& dir, bool joliet,
     }
 }
 
-std::string Latin1ToUtf8(const std::string& s) {
-    std::string out;
-    for (unsigned char c : s) {
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
-}
-
 void WalkUdf(udf_t* udf, udf_dirent_t* dir, const std::string& at,
              std::map<std::string, std::string>& out, int depth) {
     while (dir && (dir = udf_readdir(dir))) {
         // libudf hands names over as Latin-1 bytes.
-        std::string name = Latin1ToUtf8(udf_get_filename(dir));
+        std::string name = testsupport::Latin1ToUtf8(udf_get_filename(dir));
         if (name.empty() || name == "..")
             continue;
         std::string path = at + "\\" + name;
@@ -136,7 +124,7 @@ std::map<std::string, std::string> ReadUdf(const std::filesystem::path& image, s
     if (label) {
         char id[256] = {};
         if (root && udf_get_logical_volume_id(udf, id, sizeof id) > 0)
-            *label = Latin1ToUtf8(id);
+            *label = testsupport::Latin1ToUtf8(id);
     }
     WalkUdf(udf, root, "", out, 0);
     udf_close(udf);
