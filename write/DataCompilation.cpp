@@ -427,10 +427,11 @@ void TBurnCDPage::LoadIsoFile(const QString& path) {
     auto image = shell_.Engine()->DataImage();
     const int fileSystems = shell_.BurnOptions ? shell_.BurnOptions->FileSystems() : 7;
     bool loaded = false;
+    QString reason;
     try {
         loaded = image->LoadImageFile(path.toStdString(), fileSystems);
     } catch (const discengine::EngineError& e) {
-        shell_.ErrorBox(QString::fromStdString(e.what()));
+        reason = QString::fromStdString(e.what());
     }
     currentLayout_ = image->Layout();
     QTreeWidgetItem* root = trvWrite->topLevelItem(0);
@@ -444,9 +445,11 @@ void TBurnCDPage::LoadIsoFile(const QString& path) {
         if (shell_.BurnOptions)
             shell_.BurnOptions->SetVolumeId(QString());
         lstWrite->clear();
-        shell_.ErrorBox(QStringLiteral("%1 is not a readable ISO image.").arg(path));
+        currentFolder_ = root;
         ShowFolderContents(root);
         ShowDataUsedSpace();
+        shell_.ErrorBox(QStringLiteral("%1 is not a readable ISO image.").arg(path) +
+                        (reason.isEmpty() ? QString() : "\n" + reason));
         return;
     }
     const QString label = QString::fromStdString(image->Volume()->Label());

@@ -18,7 +18,6 @@ namespace fs = std::filesystem;
 
 void BurnPage::Start(bool bufferProtect) {
     core::RunStartup(dir.path());
-    globals::ProgramDir = std::string(PLATTERLY_DIST_DIR) + "/";
     discengine::VirtualStore store(dir / "drives");
     fs::create_directories(store.Root());
     store.AddDrive("1-reader", discengine::DriveConfig{});
@@ -31,7 +30,7 @@ void BurnPage::Start(bool bufferProtect) {
     writer.cdWriteSpeeds = {7056, 3528};
     store.AddDrive("2-writer", writer);
     store.InsertBlank('E', discengine::kMediaCDRW);
-    app::MainWindowOptions options;
+    MainWindowOptions options;
     options.engine.store = store.Root();
     options.engine.createDefaultStore = false;
     options.splashMs = 0;

@@ -6,6 +6,7 @@
 #include "core/globals.h"
 #include "dialogs/TfrmBurnOptions.h"
 #include "discengine/Disc.h"
+#include "discengine/MSF.h"
 #include "discengine/VirtualStore.h"
 #include "engine/DVDEngineBinding.h"
 #include "write/TBurnCDPage.h"
@@ -38,8 +39,10 @@ TEST_F(AudioCompilation, CountsTracksAndAddsTheirWholeSeconds) {
     WriteCdWav(dir / "a.wav", 61, 1, true);
     WriteCdWav(dir / "b.wav", 59, 2, true);
     WriteCdWav(dir / "c.wav", 3600, 3, true);
+    const QString capacity = QString::fromStdString(
+        discengine::MsfText(windows->main->Shared().WriteDevice->FreeBlocks(false)));
     EXPECT_EQ(Label("lblWrite_FileCounter"), "Audio Tracks - 0");
-    EXPECT_EQ(Label("lblWrite_FileSize"), "00:00:00 of 79:59:74 used");
+    EXPECT_EQ(Label("lblWrite_FileSize"), "00:00:00 of " + capacity + " used");
     AddFiles({Path("a.wav"), Path("b.wav"), Path("c.wav")});
     ASSERT_EQ(List()->topLevelItemCount(), 3) << BoxTexts().join('|').toStdString();
     EXPECT_EQ(Cell(0, 0), "Track 01");
@@ -49,7 +52,7 @@ TEST_F(AudioCompilation, CountsTracksAndAddsTheirWholeSeconds) {
     EXPECT_EQ(Cell(1, 3), "00:00:59");
     EXPECT_EQ(Cell(2, 3), "01:00:00");
     EXPECT_EQ(Label("lblWrite_FileCounter"), "Audio Tracks - 3");
-    EXPECT_EQ(Label("lblWrite_FileSize"), "62:00:00 of 79:59:74 used");
+    EXPECT_EQ(Label("lblWrite_FileSize"), "62:00:00 of " + capacity + " used");
     EXPECT_EQ(Page()->TotalDurationMs(), 3720000);
 }
 
@@ -136,18 +139,23 @@ TEST_F(AudioCompilation, ACompilationAsLongAsTheDiscIsRefusedOneSecondLessIsNot)
     discengine::VirtualStore(dir / "drives").InsertBlank('E', discengine::kMediaCDRW, 9000);
     Click("grpMainFunctionsItems0");
     Click("grpMainFunctionsItems2");
-    WriteCdWav(dir / "a.wav", 120, 1, true);
+    const std::int32_t free = windows->main->Shared().WriteDevice->FreeBlocks(true);
+    ASSERT_EQ(free % 75, 0);
+    const QString capacity = QString::fromStdString(discengine::MsfText(free));
+    WriteCdWav(dir / "a.wav", free / 75, 1, true);
     AddFiles({Path("a.wav")});
     Click("btnWrite_Start");
-    EXPECT_EQ(BoxTexts().back(), "The total Duration must be less than [02:00:00](in MSF)!");
+    EXPECT_EQ(BoxTexts().back(),
+              "The total Duration must be less than [" + capacity + "](in MSF)!");
     Click("btnWrite_Clear");
-    WriteCdWav(dir / "b.wav", 119, 1, true);
+    WriteCdWav(dir / "b.wav", free / 75 - 1, 1, true);
     AddFiles({Path("b.wav")});
     prompts.Clear();
     Click("btnWrite_Start");
     // The duration passes; the disc then has no room for the 2 s pregap: the free-space box.
     ASSERT_FALSE(BoxTexts().isEmpty());
-    EXPECT_NE(BoxTexts().front(), "The total Duration must be less than [02:00:00](in MSF)!");
+    EXPECT_FALSE(BoxTexts().front().startsWith("The total Duration"))
+        << BoxTexts().front().toStdString();
     ASSERT_TRUE(WaitForJobEnd());
 }
 
@@ -194,8 +202,9 @@ TEST_F(AudioCompilation, BurnsWavMp3AndWmaWithTheirTagsAsCdText) {
     EXPECT_TRUE(windows->main->Shared().WriteDevice->IsTrayOpen()) << "ejected after the burn";
     EXPECT_EQ(testsupport::readFile(temp / "song.wav"), "a file the page did not write");
     for (const auto& entry : fs::recursive_directory_iterator(temp))
-        EXPECT_NE(entry.path().extension(), ".wav")
-            << entry.path() << " left behind" << (entry.path() == temp / "song.wav" ? "" : "!");
+        if (entry.path() != temp / "song.wav") {
+            EXPECT_NE(entry.path().extension(), ".wav") << entry.path() << " left behind";
+        }
     EXPECT_EQ(List()->topLevelItemCount(), files.size()) << "the compilation stays";
 
     const audioburn::DiscRead disc = audioburn::ReadDisc(WriterFolder() / "disc.cue");
@@ -204,8 +213,9 @@ TEST_F(AudioCompilation, BurnsWavMp3AndWmaWithTheirTagsAsCdText) {
     ASSERT_GE(disc.titles.size(), 2u);
     EXPECT_EQ(disc.titles[0], "plain");
     EXPECT_EQ(disc.titles[1], "Sine Song");
-    if (haveWma)
+    if (haveWma) {
         EXPECT_EQ(disc.titles[2], "Windows Tune");
+    }
     const std::string cue = testsupport::readFile(WriterFolder() / "disc.cue");
     EXPECT_NE(cue.find("PERFORMER \"The Tones\""), std::string::npos) << cue;
     EXPECT_NE(cue.find("TITLE \"Test Album\""), std::string::npos) << cue;

@@ -11,10 +11,12 @@
 #include "write/TBurnCDPage.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 
 namespace fs = std::filesystem;
 
@@ -34,7 +36,7 @@ struct Item : discengine::IDataItemX {
     std::shared_ptr<IDataItemX> Child(std::int32_t) const override { return nullptr; }
 };
 
-QString Run(const QString& program, const QStringList& arguments) {
+QString RunTool(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.start(program, arguments);
     process.waitForFinished(60000);
@@ -81,10 +83,14 @@ TEST_F(DataCompilation, StartsEmptyAndAddFolderBuildsTheTreeFromTheImage) {
     prompts.AnswerFiles(QStringList{Src() + "/a.txt"});
     Click("btnWrite_AddFiles");
     EXPECT_EQ(BoxTexts().back(), "The file [" + Src() + "/a.txt] has already added!");
-    Tree()->setCurrentItem(Tree()->topLevelItem(0)->child(0));
+    QTreeWidgetItem* sub = Tree()->topLevelItem(0)->child(0);
+    Tree()->setCurrentItem(sub);
+    emit Tree()->itemClicked(sub, 0);
+    EXPECT_EQ(Label("lblWrite_FileCounter"), "1 objects");
     prompts.AnswerFiles(QStringList{Src() + "/a.txt"});
     Click("btnWrite_AddFiles");
     EXPECT_TRUE(Layout()->FindItem("\\sub\\a.txt"));
+    EXPECT_EQ(List()->topLevelItemCount(), 2);
 }
 
 TEST_F(DataCompilation, DirectoriesAreAddedDeletedAndClearedByTheirRules) {
@@ -137,10 +143,12 @@ TEST_F(DataCompilation, BurnsWithAutoVerifyAndReadsEveryFileBack) {
     ASSERT_TRUE(WaitForJobEnd());
     EXPECT_EQ(BoxTexts().back(), "Write Completed!") << BoxTexts().join('|').toStdString();
     auto device = windows->main->DVDEngine().FindDevice('E');
+    EXPECT_TRUE(device->IsTrayOpen()) << "ejected after the burn";
+    device->CloseTray();
     device->Refresh(true);
     auto volume = device->Volume();
     ASSERT_TRUE(volume);
-    EXPECT_EQ(volume->Label(), "New Disc");
+    EXPECT_EQ(QString::fromStdString(volume->Label()).toUpper(), "NEW DISC");
     for (const auto& [path, native] : {std::pair{"\\a.txt", dir / "src" / "a.txt"},
                                        {"\\sub\\b.txt", dir / "src" / "sub" / "b.txt"}}) {
         std::string read;
@@ -161,8 +169,9 @@ TEST_F(DataCompilation, VerificationShowsOneBoxPerFailureAndCountsTheMatches) {
     for (int i = 1; i <= 10; ++i) {
         page->DVDEngineFileVerify(1, std::make_shared<Item>("\\f" + std::to_string(i)), 1, 1,
                                   i == 3 ? 2 : 4, i, 10, cancel);
-        if (i == 3)
+        if (i == 3) {
             EXPECT_EQ(windows->main->Shared().Progress->Progress(), 30);
+        }
     }
     page->DVDEngineFileVerifyComplete(1, 10, 9);
     EXPECT_EQ(BoxTexts(), QStringList{"Verify Error - Source and destination file does not "
@@ -190,23 +199,24 @@ TEST_F(DataCompilation, WritesAnIsoFileAndBurnsItBackInIsoMode) {
     ASSERT_TRUE(WaitForJobEnd());
     EXPECT_EQ(BoxTexts().back(), "Write Completed!") << BoxTexts().join('|').toStdString();
     EXPECT_FALSE(windows->main->Shared().WriteDevice->IsTrayOpen()) << "no eject for a file";
-    const QString listing = Run("xorriso", {"-indev", iso, "-find", "/", "-type", "f"});
-    EXPECT_TRUE(listing.contains("'/a.txt'")) << listing.toStdString();
-    EXPECT_TRUE(listing.contains("'/sub/b.txt'")) << listing.toStdString();
-    const QString udf = Run("udfinfo", {iso});
+    const QString listing = RunTool("xorriso", {"-indev", iso, "-find", "/", "-type", "f"});
+    EXPECT_TRUE(listing.contains("/a.txt")) << listing.toStdString();
+    EXPECT_TRUE(listing.contains("/sub/b.txt")) << listing.toStdString();
+    const QString udf = RunTool("udfinfo", {iso});
     EXPECT_TRUE(udf.contains("New Disc")) << udf.toStdString();
 
     // The same image in ISO mode: its label and folders, then burned to the blank disc.
     ChooseType(2);
     prompts.AnswerFile(iso);
     Click("btnWriteBrowse");
-    EXPECT_EQ(Tree()->topLevelItem(0)->text(0), "New Disc");
+    EXPECT_EQ(Tree()->topLevelItem(0)->text(0).toUpper(), "NEW DISC");
     ASSERT_EQ(Tree()->topLevelItem(0)->childCount(), 1);
     EXPECT_EQ(Tree()->topLevelItem(0)->child(0)->text(0), "sub");
     Click("btnWrite_Start");
     ASSERT_TRUE(WaitForJobEnd());
     EXPECT_EQ(BoxTexts().back(), "Write Completed!") << BoxTexts().join('|').toStdString();
     auto device = windows->main->DVDEngine().FindDevice('E');
+    device->CloseTray();
     device->Refresh(true);
     EXPECT_TRUE(device->Volume()->Exists("\\sub\\b.txt"));
 }
@@ -215,10 +225,10 @@ TEST_F(DataCompilation, IsoModeLoadsTheLabelAndRefusesAnUnreadableImage) {
     fs::create_directories(dir / "backup" / "photos");
     testsupport::writeFile(dir / "backup" / "photos" / "p.txt", "p");
     const fs::path iso = dir / "backup.iso";
-    ASSERT_EQ(Run("genisoimage", {"-quiet", "-J", "-udf", "-V", "BACKUP", "-o",
-                                  QString::fromStdString(iso.string()),
-                                  QString::fromStdString((dir / "backup").string())}),
-              "");
+    RunTool("genisoimage",
+            {"-quiet", "-J", "-udf", "-V", "BACKUP", "-o", QString::fromStdString(iso.string()),
+             QString::fromStdString((dir / "backup").string())});
+    ASSERT_TRUE(fs::exists(iso));
     ChooseType(2);
     EXPECT_FALSE(Find<QPushButton>("btnWrite_AddFiles")->isVisible());
     prompts.AnswerFile(QString::fromStdString(iso.string()));
@@ -243,6 +253,34 @@ TEST_F(DataCompilation, DroppedFoldersJoinTheCurrentFolderAndIsoModeTakesOneImag
     ChooseType(2);
     Page()->DropPaths({Src()});
     EXPECT_EQ(List()->topLevelItemCount(), 0) << "a folder means nothing in ISO mode";
+}
+
+TEST_F(DataCompilation, OddNamesAndLargeFoldersGoInWhole) {
+    const fs::path odd = dir / "odd";
+    fs::create_directories(odd);
+    testsupport::writeFile(odd / "line\nbreak.txt", "n");
+    testsupport::writeFile(odd / "bad\xff\xfe.txt", "u");
+    const fs::path many = dir / "many";
+    fs::create_directories(many);
+    for (int i = 0; i < 10000; ++i)
+        testsupport::writeFile(many / ("f" + std::to_string(i)), "x");
+    prompts.AnswerFolder(QString::fromStdString(odd.string()));
+    Click("btnWrite_AddFolder");
+    EXPECT_EQ(Label("lblWrite_FileCounter"), "2 objects") << BoxTexts().join('|').toStdString();
+    prompts.AnswerFolder(QString::fromStdString(many.string()));
+    Click("btnWrite_AddFolder");
+    EXPECT_EQ(Label("lblWrite_FileCounter"), "10002 objects");
+    EXPECT_EQ(List()->topLevelItemCount(), 10002);
+
+    Find<QCheckBox>("chkWrite_WriteToISO")->setChecked(true);
+    const QString iso = QString::fromStdString((dir / "odd.iso").string());
+    prompts.AnswerFile(iso);
+    Click("btnWrite_Start");
+    ASSERT_TRUE(WaitForJobEnd());
+    EXPECT_EQ(BoxTexts().back(), "Write Completed!") << BoxTexts().join('|').toStdString();
+    const QString listing = RunTool("isoinfo", {"-J", "-f", "-i", iso});
+    EXPECT_EQ(listing.split('\n').filter(QRegularExpression("^/f\\d+$")).size(), 10000)
+        << "every small file is in the image";
 }
 
 } // namespace
