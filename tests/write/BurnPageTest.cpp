@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QPushButton>
 
 namespace fs = std::filesystem;
@@ -234,6 +235,72 @@ TEST_F(AudioCompilation, AVanishedSourceStopsTheWriteWithItsNameAndKeepsTheRows)
     EXPECT_TRUE(windows->main->Shared().Idle());
     EXPECT_EQ(windows->main->Shared().JobOwner(), nullptr);
     EXPECT_FALSE(fs::exists(WriterFolder() / "disc.cue"));
+}
+
+} // namespace
+
+namespace {
+
+// A write error as the engine reports it.
+struct PlainError : discengine::IWriteErrorX {
+    std::int32_t Kind() const override { return 4; }
+    std::string Description() const override { return "the laser is tired"; }
+    std::shared_ptr<discengine::IDeviceErrorX> DeviceError() const override { return nullptr; }
+    std::shared_ptr<discengine::IFileErrorX> FileError() const override { return nullptr; }
+    std::int32_t SystemErrorCode() const override { return 0; }
+};
+
+class AudioBurnEnd : public BurnPage {
+protected:
+    void SetUp() override {
+        Start();
+        WriteCdWav(dir / "long.wav", 30, 4);
+        prompts.AnswerFiles(QStringList{QString::fromStdString((dir / "long.wav").string())});
+        Click("btnWrite_AddFiles");
+        // 1x keeps the write going long enough to act while it runs.
+        auto* speeds = Find<QComboBox>("cmbWrite_WriteSpeed");
+        speeds->setCurrentIndex(speeds->count() - 1);
+    }
+};
+
+TEST_F(AudioBurnEnd, CancelEndsTheBurnAndKeepsTheCompilation) {
+    bool cancelled = false;
+    QObject::connect(&windows->main->DVDEngine(), &TDVDEngineX::OnWriteStatus,
+                     [&](std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                         std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                         std::int32_t status, bool&) {
+                         // The worker waits for this answer, so the cancel lands mid-write.
+                         if (status == discengine::kWriteWriting && !cancelled) {
+                             cancelled = true;
+                             Click("btnWrite_Cancel");
+                         }
+                     });
+    Click("btnWrite_Start");
+    EXPECT_TRUE(Find<QPushButton>("btnWrite_Cancel")->isEnabled());
+    ASSERT_TRUE(WaitForJobEnd());
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(BoxTexts().back(), "Writing Cancelled!") << BoxTexts().join('|').toStdString();
+    EXPECT_EQ(List()->topLevelItemCount(), 1);
+    EXPECT_FALSE(Find<QPushButton>("btnWrite_Cancel")->isEnabled());
+    EXPECT_TRUE(Find<QPushButton>("btnWrite_Start")->isEnabled());
+}
+
+TEST_F(AudioBurnEnd, ABurnThatEndsWhileTheIntroductionShowsStillFreesThePage) {
+    Click("btnWrite_Start");
+    ASSERT_FALSE(windows->main->Shared().Idle());
+    Click("grpMainFunctionsItems0"); // Home is allowed while a job runs
+    EXPECT_EQ(windows->main->Shared().CurrentPage(), app::PageId::Intro);
+    ASSERT_TRUE(WaitForJobEnd());
+    EXPECT_EQ(BoxTexts().back(), "Write Completed!");
+    EXPECT_TRUE(Find<QPushButton>("btnWrite_Start")->isEnabled());
+    EXPECT_EQ(windows->main->Shared().JobOwner(), nullptr);
+}
+
+TEST_F(AudioBurnEnd, AWriteErrorOfAnUnknownKindNamesItsKind) {
+    auto* page = windows->main->findChild<TBurnCDPage*>("tabBurnCD");
+    page->DVDEngineWriteError(1, std::make_shared<PlainError>());
+    EXPECT_EQ(BoxTexts().back(), "Write Error: (4) - the laser is tired");
+    EXPECT_TRUE(windows->main->Shared().Idle());
 }
 
 } // namespace

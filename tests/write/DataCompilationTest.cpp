@@ -12,7 +12,10 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -254,6 +257,21 @@ TEST_F(DataCompilation, DroppedFoldersJoinTheCurrentFolderAndIsoModeTakesOneImag
     ChooseType(2);
     Page()->DropPaths({Src()});
     EXPECT_EQ(List()->topLevelItemCount(), 0) << "a folder means nothing in ISO mode";
+}
+
+TEST_F(DataCompilation, AFileOfFiveGiBShowsItsRealSizeAndALocalDate) {
+    const fs::path big = dir / "big.bin";
+    testsupport::writeFile(big, "");
+    fs::resize_file(big, 5ull << 30); // sparse: no disk space used
+    prompts.AnswerFiles(QStringList{QString::fromStdString(big.string())});
+    Click("btnWrite_AddFiles");
+    ASSERT_EQ(List()->topLevelItemCount(), 1);
+    EXPECT_EQ(Cell(0, 2), "5368709120");
+    const QDateTime modified = QFileInfo(QString::fromStdString(big.string())).lastModified();
+    EXPECT_TRUE(Cell(0, 3).startsWith(QLocale().toString(modified.date(), QLocale::ShortFormat)))
+        << Cell(0, 3).toStdString();
+    EXPECT_TRUE(Label("lblWrite_FileSize").startsWith("5121.44MB of "))
+        << Label("lblWrite_FileSize").toStdString();
 }
 
 TEST_F(DataCompilation, OddNamesAndLargeFoldersGoInWhole) {
