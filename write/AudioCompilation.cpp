@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -62,6 +63,12 @@ void TBurnCDPage::SetAudioMode() {
                                Text(IDS_WRITECD_LISTVIEW_COLUMN_AudioDuration)});
     lstWrite->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lstWrite->clear();
+    // The path is what tells the rows apart: it takes the room the other columns leave.
+    lstWrite->header()->setStretchLastSection(false);
+    lstWrite->header()->setSectionResizeMode(kPath, QHeaderView::Stretch);
+    lstWrite->setColumnWidth(kTrack, 80);
+    lstWrite->setColumnWidth(kType, 50);
+    lstWrite->setColumnWidth(kDuration, 75);
     if (shell_.BurnOptions)
         shell_.BurnOptions->OptionsForAudioBurn();
     chkWrite_WriteToISO->setEnabled(false);

@@ -19,6 +19,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -89,6 +90,12 @@ void TBurnCDPage::SetDataMode() {
     lstWrite->setEditTriggers(QAbstractItemView::EditKeyPressed |
                               QAbstractItemView::SelectedClicked);
     lstWrite->clear();
+    lstWrite->header()->setStretchLastSection(true);
+    for (int column = 0; column < 4; ++column)
+        lstWrite->header()->setSectionResizeMode(column, QHeaderView::Interactive);
+    lstWrite->setColumnWidth(kName, 150);
+    lstWrite->setColumnWidth(kFolder, 150);
+    lstWrite->setColumnWidth(kSize, 80);
     filling_ = false;
     if (shell_.BurnOptions)
         shell_.BurnOptions->OptionsForDataBurn(); // sets the volume ID, which names the root

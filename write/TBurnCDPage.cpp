@@ -20,6 +20,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -70,9 +71,13 @@ TBurnCDPage::TBurnCDPage(app::Shell& shell, QWidget* parent)
     cmbWrite_WriteSpeed = ui::Named<QComboBox>(this, "cmbWrite_WriteSpeed");
     lblWrite_CDType = ui::Named<QLabel>(this, "lblWrite_CDType");
     cmbWrite_CDType = ui::Named<QComboBox>(this, "cmbWrite_CDType");
+    cmbWrite_CDType->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     auto* split = new QSplitter(this);
     trvWrite = ui::Named<QTreeWidget>(split, "trvWrite");
     trvWrite->setHeaderHidden(true);
+    // A deep tree scrolls sideways instead of cutting its folder names.
+    trvWrite->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    trvWrite->header()->setStretchLastSection(false);
     lstWrite = ui::Named<QTreeWidget>(split, "lstWrite");
     lstWrite->setRootIsDecorated(false);
     lstWrite->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -87,7 +92,9 @@ TBurnCDPage::TBurnCDPage(app::Shell& shell, QWidget* parent)
     }
     trvWrite->setEditTriggers(QAbstractItemView::EditKeyPressed |
                               QAbstractItemView::SelectedClicked);
+    split->setStretchFactor(0, 1);
     split->setStretchFactor(1, 3);
+    split->setSizes({170, 510});
     mnuWrite = ui::Named<QMenu>(this, "mnuWrite");
     for (const auto& m : kListMenu) {
         if (std::string_view(m.name) == "mniWrite_Up")
