@@ -164,6 +164,30 @@ void TfrmBurnOptions::SetVolumeId(const QString& text) {
     edtVolumeID->setText(text);
 }
 
+BurnSettings TfrmBurnOptions::Settings() const {
+    BurnSettings s;
+    s.bufferProtect = chkUseBufferProtect->isChecked();
+    s.testMode = chkTestMode->isChecked();
+    s.discAtOnce = chkDiscAtOnce->isChecked();
+    s.finalize = chkFinalizeDisc->isChecked();
+    s.autoVerify = chkAutoVerifyData->isChecked();
+    s.mode2XA = chkMode2XA->isChecked();
+    s.useFileDate = chkUseFileDate->isChecked();
+    s.cacheFiles = chkCacheFileLocal->isChecked();
+    s.volumeId = edtVolumeID->text();
+    s.fileSystems = FileSystems();
+    return s;
+}
+
+void TfrmBurnOptions::SetBufferProtectAvailable(bool available) {
+    chkUseBufferProtect->setEnabled(available);
+    chkUseBufferProtect->setChecked(available);
+}
+
+void TfrmBurnOptions::SetVolumeTypeEnabled(bool on) {
+    cmbVolumeType->setEnabled(on);
+}
+
 void TfrmBurnOptions::cmbVolumeTypeChange() {
     cmbVolumeType->setToolTip(cmbVolumeType->currentText());
 }

@@ -12,6 +12,14 @@ class QPushButton;
 
 // The burn options: every setting a write job reads when it starts. Nothing is stored. Which
 // options fit depends on the job: a page sets them with the one call for its kind of job.
+// The settings a write job reads at its start.
+struct BurnSettings {
+    bool bufferProtect = false, testMode = false, discAtOnce = false, finalize = false,
+         autoVerify = false, mode2XA = false, useFileDate = false, cacheFiles = false;
+    QString volumeId;
+    int fileSystems = 0; // 1, 4, 3, 5 or 7
+};
+
 class TfrmBurnOptions : public QDialog {
     Q_OBJECT
 
@@ -38,6 +46,11 @@ public:
     void OptionsForCopy();
     // The volume ID text (a data disc shown for reading gets the default name).
     void SetVolumeId(const QString& text);
+    BurnSettings Settings() const;
+    // A writer with buffer-underrun protection gets it ticked; one without, unticked and off.
+    void SetBufferProtectAvailable(bool available);
+    // A running burn locks the volume type.
+    void SetVolumeTypeEnabled(bool on);
 
 private:
     void cmbVolumeTypeChange();

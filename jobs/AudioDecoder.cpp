@@ -20,22 +20,31 @@ struct LibraryCloser {
 };
 using Library = std::unique_ptr<void, LibraryCloser>;
 
-PlatterlyDecodeToNewWavFn LoadDecoder() {
+// The component's entry `name`; the library is loaded at the first call and kept.
+void* Entry(const char* name) {
     static Library library;
-    static PlatterlyDecodeToNewWavFn decode = nullptr;
-    if (decode)
-        return decode;
     const fs::path path = platform::ProgramDir() / "libplatterly_audio.so";
-    library.reset(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
     if (!library) {
-        const char* why = dlerror();
-        throw std::runtime_error("cannot load the audio component " + path.string() + ": " +
-                                 (why ? why : "unknown error"));
+        library.reset(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
+        // A program linked with the component (the window program) has it loaded already;
+        // RTLD_NOLOAD takes only that copy and never searches the library path.
+        if (!library)
+            library.reset(dlopen("libplatterly_audio.so", RTLD_NOW | RTLD_NOLOAD));
+        if (!library) {
+            const char* why = dlerror();
+            throw std::runtime_error("cannot load the audio component " + path.string() + ": " +
+                                     (why ? why : "unknown error"));
+        }
     }
-    decode = reinterpret_cast<PlatterlyDecodeToNewWavFn>(
-        dlsym(library.get(), "platterly_audio_decode_to_new_wav"));
-    if (!decode)
-        throw std::runtime_error("the audio component " + path.string() + " cannot decode");
+    void* entry = dlsym(library.get(), name);
+    if (!entry)
+        throw std::runtime_error("the audio component " + path.string() + " lacks " + name);
+    return entry;
+}
+
+PlatterlyDecodeToNewWavFn LoadDecoder() {
+    static auto decode =
+        reinterpret_cast<PlatterlyDecodeToNewWavFn>(Entry("platterly_audio_decode_to_new_wav"));
     return decode;
 }
 
@@ -49,6 +58,24 @@ fs::path DecodeToNewWav(const fs::path& source, const fs::path& folder) {
                error.size()) != 0)
         throw std::runtime_error(error.c_str());
     return fs::path(written.c_str());
+}
+
+} // namespace jobs
+
+namespace jobs {
+
+SourceTags ReadSourceTags(const fs::path& source) {
+    static auto read = reinterpret_cast<PlatterlyReadTagsFn>(Entry("platterly_audio_read_tags"));
+    std::string fields(16384, '\0');
+    SourceTags tags;
+    if (read(source.c_str(), fields.data(), fields.size()) != 0)
+        return tags;
+    const char* at = fields.data();
+    for (std::string* field : {&tags.title, &tags.artist, &tags.album, &tags.albumArtist}) {
+        *field = at;
+        at += field->size() + 1;
+    }
+    return tags;
 }
 
 } // namespace jobs

@@ -10,12 +10,31 @@ namespace fs = std::filesystem;
 
 namespace jobs {
 
-AudioImagePreparation::AudioImagePreparation() {
-    std::string pattern = (fs::temp_directory_path() / "platterly-burn-XXXXXX").string();
+AudioImagePreparation::AudioImagePreparation(const fs::path& parent) {
+    const fs::path in = parent.empty() ? fs::temp_directory_path() : parent;
+    std::error_code ec;
+    fs::create_directories(in, ec);
+    std::string pattern = (in / "platterly-burn-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr)
-        throw JobError("cannot create a temporary folder in " + fs::temp_directory_path().string());
+        throw JobError("cannot create a temporary folder in " + in.string());
     temp_ = pattern;
 }
+
+namespace {
+
+SourceTags TagsOf(const fs::path& file) {
+    SourceTags tags;
+    try {
+        tags = ReadSourceTags(file);
+    } catch (const std::exception&) {
+        // Without the audio component the names still come from the files.
+    }
+    if (tags.title.empty())
+        tags.title = file.stem().string();
+    return tags;
+}
+
+} // namespace
 
 AudioImagePreparation::~AudioImagePreparation() {
     std::error_code ec;
@@ -27,6 +46,7 @@ void AudioImagePreparation::Fill(discengine::IAudioCDImageX& image,
                                  const std::function<void(const std::string&)>& notice,
                                  const std::function<bool()>& stop) {
     image.ClearTracks();
+    bool albumFound = false;
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (stop && stop())
             throw JobCancelled();
@@ -38,17 +58,25 @@ void AudioImagePreparation::Fill(discengine::IAudioCDImageX& image,
         const std::string track = "Track " + std::to_string(position) + ": ";
         if (image.InsertTrack(file, position)) {
             notice(track + file.string());
-            continue;
+        } else {
+            fs::path wav;
+            try {
+                notice(track + "decoding " + file.string());
+                wav = DecodeToNewWav(file, temp_);
+            } catch (const std::exception& error) {
+                throw JobError("cannot decode " + file.string() + ": " + error.what());
+            }
+            if (!image.InsertTrack(wav, position))
+                throw TrackRefused(file.string() +
+                                   ": the decoded audio was refused by the audio image");
         }
-        fs::path wav;
-        try {
-            notice(track + "decoding " + file.string());
-            wav = DecodeToNewWav(file, temp_);
-        } catch (const std::exception& error) {
-            throw JobError("cannot decode " + file.string() + ": " + error.what());
+        const SourceTags tags = TagsOf(file);
+        image.SetTrackText(position, tags.title, tags.artist);
+        if (!albumFound && !tags.album.empty()) {
+            albumFound = true;
+            image.SetDiscText(tags.album,
+                              tags.albumArtist.empty() ? tags.artist : tags.albumArtist);
         }
-        if (!image.InsertTrack(wav, position))
-            throw JobError(file.string() + ": the decoded audio was refused by the audio image");
     }
 }
 

@@ -198,3 +198,30 @@ TEST_F(AudioBurnInterrupt, SigtermWhileDecodingStopsTheJobAndRemovesWhatWasDecod
     EXPECT_EQ(Printed().find("Write completed."), std::string::npos) << Printed();
     EXPECT_TRUE(fs::is_empty(dir / "tmp")) << "a decoded WAV was left behind";
 }
+
+// The terminal front end names the tracks as the page does: the title tag, else the file name.
+TEST_F(AudioBurnInterrupt, TheToolWritesTheTagsAsCdText) {
+    const fs::path tagged = dir / "tagged.mp3";
+    std::string out;
+    ASSERT_EQ(RunCommand("ffmpeg -v error -f lavfi -i 'sine=duration=2' -ac 2 -c:a libmp3lame "
+                         "-metadata 'title=Tagged Title' -metadata 'artist=Some Band' "
+                         "-metadata 'album=The Album' '" +
+                             tagged.string() + "'",
+                         &out),
+              0)
+        << out;
+    testsupport::writeFile(dir / "plain.wav", CdWavBytes(44100, 3));
+    ASSERT_EQ(RunCommand(env + " " + tmp + " '" + cli + "' burn E: --audio '" + tagged.string() +
+                             "' '" + (dir / "plain.wav").string() + "'",
+                         &out),
+              0)
+        << out;
+    const DiscRead disc = ReadDisc(dir / "drives" / "E" / "disc.cue");
+    ASSERT_EQ(disc.titles.size(), 2u);
+    EXPECT_EQ(disc.titles[0], "Tagged Title");
+    EXPECT_EQ(disc.titles[1], "plain");
+    const std::string cue = testsupport::readFile(dir / "drives" / "E" / "disc.cue");
+    EXPECT_NE(cue.find("TITLE \"The Album\""), std::string::npos) << cue;
+    EXPECT_NE(cue.find("PERFORMER \"Some Band\""), std::string::npos) << cue;
+    EXPECT_TRUE(fs::is_empty(dir / "tmp")) << "a decoded WAV was left behind";
+}

@@ -1,5 +1,6 @@
 #include "audio/DecoderEntry.h"
 
+#include "audio/AudioTags.h"
 #include "audio/DecodeToWav.h"
 
 #include <cstring>
@@ -43,4 +44,25 @@ extern "C" int platterly_audio_decode_to_new_wav(const char* source, const char*
         CopyText(e.what(), error, errorSize);
     }
     return -1;
+}
+
+extern "C" int platterly_audio_read_tags(const char* source, char* fields, size_t fieldsSize) {
+    if (!fields || fieldsSize == 0)
+        return -1;
+    fields[0] = '\0';
+    if (!source)
+        return -1;
+    try {
+        const audio::AudioTags tags = audio::ReadAudioTags(source);
+        std::string packed;
+        for (const std::string* field : {&tags.title, &tags.artist, &tags.album, &tags.albumArtist})
+            packed.append(field->c_str()).push_back('\0'); // a NUL inside a tag ends it
+        if (packed.size() > fieldsSize)
+            return -1;
+        std::memcpy(fields, packed.data(), packed.size());
+        return 0;
+    } catch (const std::exception&) {
+        fields[0] = '\0';
+        return -1;
+    }
 }

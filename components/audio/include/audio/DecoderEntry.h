@@ -18,6 +18,13 @@ int platterly_audio_decode_to_new_wav(const char* source, const char* folder, ch
 
 typedef int (*PlatterlyDecodeToNewWavFn)(const char*, const char*, char*, size_t, char*, size_t);
 
+// Reads the tags of `source` for CD-Text: `fields` receives title, artist, album and album
+// artist, each ended by a NUL, one after the other (an absent tag is an empty string). Returns 0;
+// or -1 when the file is not readable media or the fields do not fit, with `fields` empty.
+int platterly_audio_read_tags(const char* source, char* fields, size_t fieldsSize);
+
+typedef int (*PlatterlyReadTagsFn)(const char*, char*, size_t);
+
 #ifdef __cplusplus
 }
 #endif

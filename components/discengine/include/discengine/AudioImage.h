@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string>
 
 namespace discengine {
 
@@ -18,6 +19,12 @@ public:
     virtual bool InsertTrack(const std::filesystem::path& file, std::int32_t position) = 0;
     virtual std::int32_t TrackCount() const = 0;
     virtual bool RemoveTrack(std::int32_t position) = 0;
+    // CD-Text of track `position` (UTF-8; written as Latin-1). A track inserted without it is
+    // titled after its file name. False when there is no such track.
+    virtual bool SetTrackText(std::int32_t position, const std::string& title,
+                              const std::string& performer) = 0;
+    // The album's CD-Text; ClearTracks empties it.
+    virtual void SetDiscText(const std::string& title, const std::string& performer) = 0;
     virtual std::int32_t TotalBlocks() const = 0;
     virtual void SetWriteSpeed(std::int32_t speedKBs) = 0;
     virtual void SetCacheFiles(bool on) = 0;

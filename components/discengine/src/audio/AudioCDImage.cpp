@@ -31,6 +31,8 @@ public:
     void ClearTracks() override {
         std::lock_guard lock(mutex_);
         tracks_.clear();
+        discTitle_.clear();
+        discPerformer_.clear();
     }
 
     bool InsertTrack(const std::filesystem::path& file, std::int32_t position) override {
@@ -42,6 +44,22 @@ public:
             return false;
         tracks_.insert(tracks_.begin() + (position - 1), ImageTrack{*wav, file.stem().string()});
         return true;
+    }
+
+    bool SetTrackText(std::int32_t position, const std::string& title,
+                      const std::string& performer) override {
+        std::lock_guard lock(mutex_);
+        if (position < 1 || position > static_cast<std::int32_t>(tracks_.size()))
+            return false;
+        tracks_[position - 1].title = title;
+        tracks_[position - 1].performer = performer;
+        return true;
+    }
+
+    void SetDiscText(const std::string& title, const std::string& performer) override {
+        std::lock_guard lock(mutex_);
+        discTitle_ = title;
+        discPerformer_ = performer;
     }
 
     std::int32_t TrackCount() const override {
@@ -135,9 +153,15 @@ private:
         AudioWritePlan plan;
         plan.imageId = imageId_;
         plan.tracks = tracks_;
-        if (copyMode_)
-            for (auto& track : plan.tracks)
+        if (copyMode_) {
+            for (auto& track : plan.tracks) {
                 track.title.clear();
+                track.performer.clear();
+            }
+        } else {
+            plan.discTitle = discTitle_;
+            plan.discPerformer = discPerformer_;
+        }
         plan.trackAtOnce = mode_ == kModeTrackAtOnce;
         plan.speedKBs = speed_;
         plan.cacheFiles = cache_;
@@ -152,6 +176,7 @@ private:
     DriveLookup lookup_;
     mutable std::mutex mutex_;
     std::vector<ImageTrack> tracks_;
+    std::string discTitle_, discPerformer_;
     std::int32_t mode_ = kModeTrackAtOnce;
     std::int32_t speed_ = 0;
     bool cache_ = false, test_ = false, finalize_ = true, bufferProtect_ = false, copyMode_ = false;

@@ -292,6 +292,7 @@ std::vector<CueTrack> AudioWriteJob::Layout() const {
         t.gapFrames = (plan_.trackAtOnce && i > 0) ? kPregapFrames : 0;
         t.start = next + t.gapFrames;
         t.text.title = plan_.tracks[i].title;
+        t.text.performer = plan_.tracks[i].performer;
         next = t.start + plan_.tracks[i].wav.Frames();
         layout.push_back(t);
     }
@@ -320,7 +321,10 @@ void AudioWriteJob::Commit() {
         throw DeviceFailure(kErrNoMedium, "Medium changed",
                             "the disc was replaced during the write", context_);
     fs::rename(PartPath(), folder_ / kBinName);
-    WriteAtomic(folder_ / kCueName, CueSheetText(kBinName, CueDisc{{}, {}, {}, layout}));
+    CueText disc;
+    disc.title = plan_.discTitle;
+    disc.performer = plan_.discPerformer;
+    WriteAtomic(folder_ / kCueName, CueSheetText(kBinName, CueDisc{disc, {}, {}, layout}));
     try {
         ValidatePayload(folder_, written, true);
     } catch (const EngineError& error) {

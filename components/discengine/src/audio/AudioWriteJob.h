@@ -14,12 +14,14 @@ namespace discengine::audioimage {
 struct ImageTrack {
     CdWav wav;
     std::string title;
+    std::string performer;
 };
 
 // Everything a write needs, copied when it starts: later edits of the image do not touch it.
 struct AudioWritePlan {
     std::int32_t imageId = 0;
     std::vector<ImageTrack> tracks;
+    std::string discTitle, discPerformer;
     bool trackAtOnce = true; // 2 s gaps between tracks; disc-at-once writes them back to back
     std::int32_t speedKBs = 0;
     bool cacheFiles = false;
