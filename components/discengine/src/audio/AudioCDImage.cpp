@@ -42,7 +42,8 @@ public:
         if (!wav || tracks_.size() >= kMaxTracks || position < 1 ||
             position > static_cast<std::int32_t>(tracks_.size()) + 1)
             return false;
-        tracks_.insert(tracks_.begin() + (position - 1), ImageTrack{*wav, file.stem().string()});
+        tracks_.insert(tracks_.begin() + (position - 1),
+                       ImageTrack{*wav, file.stem().string(), {}});
         return true;
     }
 

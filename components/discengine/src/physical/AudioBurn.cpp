@@ -93,9 +93,9 @@ bool AudioDiscText::Empty() const {
 }
 
 AudioDiscText DiscTextOf(const AudioWritePlan& plan) {
-    AudioDiscText text;
+    AudioDiscText text{plan.discTitle, plan.discPerformer, {}};
     for (const auto& track : plan.tracks)
-        text.tracks.push_back({track.title, {}});
+        text.tracks.push_back({track.title, track.performer});
     return text;
 }
 

@@ -38,7 +38,7 @@ audioimage::AudioWritePlan PlanOf(const fs::path& dir, const std::vector<std::in
         std::string why;
         auto wav = audioimage::ProbeCdWav(file, why);
         EXPECT_TRUE(wav) << why;
-        plan.tracks.push_back({*wav, i < titles.size() ? titles[i] : std::string()});
+        plan.tracks.push_back({*wav, i < titles.size() ? titles[i] : std::string(), {}});
     }
     return plan;
 }
@@ -111,6 +111,10 @@ TEST(PhysicalAudioBurn, TheLayoutHasOneAudioTrackPerFileWithItsFrames) {
 TEST(PhysicalAudioBurn, TitlesBecomeLatin1CdTextThatAReaderDecodesWhole) {
     testsupport::TempDir dir;
     auto plan = PlanOf(dir.path(), {1000, 1000, 1000}, {"Ångström Études", "", "Déjà vu"}, true);
+    plan.discTitle = "Album";
+    plan.tracks[0].performer = "Ann";
+    plan.tracks[1].performer = "Bob";
+    plan.tracks[2].performer = "Zoë";
     EXPECT_TRUE(WritesSessionAtOnce(plan)) << "CD-Text is only written session-at-once";
     std::vector<burn_source*> none;
     AudioDiscLayout layout = LayoutAudioDisc(plan, none);
@@ -128,6 +132,9 @@ TEST(PhysicalAudioBurn, TitlesBecomeLatin1CdTextThatAReaderDecodesWhole) {
     EXPECT_EQ(title(1), "Ångström Études");
     EXPECT_EQ(title(2), "");
     EXPECT_EQ(title(3), "Déjà vu");
+    EXPECT_EQ(title(0), "Album") << "the disc's title";
+    const char* performer = cdtext_get_const(text.get(), CDTEXT_FIELD_PERFORMER, 3);
+    EXPECT_STREQ(performer ? performer : "", "Zoë");
 }
 
 TEST(PhysicalAudioBurn, TextOutsideLatin1IsReplacedNotCorrupted) {
