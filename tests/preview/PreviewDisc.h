@@ -1,0 +1,39 @@
+#pragma once
+
+#include "engine/TestStore.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// A store whose D: holds a pressed audio CD with tracks of the given lengths (frames), its BIN
+// filled with deterministic noise so every sample is distinct from its neighbours.
+class PreviewDisc {
+public:
+    explicit PreviewDisc(std::vector<std::int32_t> trackFrames);
+    TestStore& Store() { return store_; }
+    std::filesystem::path Cue() const;
+    std::filesystem::path Bin() const;
+    // Track n (1-based) as libcdio reads it from the cue sheet, independently of the player.
+    std::string TrackPcm(int track) const;
+
+private:
+    TestStore store_;
+    std::filesystem::path folder_;
+};
+
+// Runs the event loop until `done` holds; false when a minute passes first (a hang guard, not a
+// measurement).
+template <typename F> bool RunUntil(F done) {
+    QDeadlineTimer deadline(60000);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
