@@ -7,8 +7,8 @@
 
 namespace preview {
 
-PcmStream::PcmStream(TrackStreamer& streamer, std::int64_t firstSample, PcmTap tap)
-    : streamer_(streamer), firstSample_(firstSample), tap_(std::move(tap)) {
+PcmStream::PcmStream(TrackStreamer& streamer, std::int64_t firstSample, const PcmTap& tap)
+    : streamer_(streamer), firstSample_(firstSample), tap_(tap) {
     // Unbuffered: what the sink reads is exactly what was handed over and counted.
     open(QIODevice::ReadOnly | QIODevice::Unbuffered);
 }

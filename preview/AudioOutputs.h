@@ -20,9 +20,10 @@ namespace preview {
 using PcmTap = std::function<void(std::int64_t firstSample, const char* data, std::int64_t bytes)>;
 
 // The streamer's samples as a device the audio sink pulls from; counts what it handed over.
+// `tap` is the player's, so a tap set while playing sees the rest of the session.
 class PcmStream : public QIODevice {
 public:
-    PcmStream(TrackStreamer& streamer, std::int64_t firstSample, PcmTap tap);
+    PcmStream(TrackStreamer& streamer, std::int64_t firstSample, const PcmTap& tap);
     bool isSequential() const override { return true; }
     std::int64_t HandedBytes() const { return handed_; }
 
@@ -33,7 +34,7 @@ protected:
 private:
     TrackStreamer& streamer_;
     std::int64_t firstSample_;
-    PcmTap tap_;
+    const PcmTap& tap_;
     std::int64_t handed_ = 0;
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/TestStore.h"
+#include "preview/CdAudioPlayer.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -37,3 +38,27 @@ template <typename F> bool RunUntil(F done) {
     }
     return true;
 }
+
+// What the player handed to its output, as the runs of samples it handed them in.
+struct Tap {
+    struct Run {
+        std::int64_t firstSample;
+        std::string pcm;
+    };
+    std::vector<Run> runs;
+    void Attach(preview::CdAudioPlayer& player) {
+        player.SetPcmTap([this](std::int64_t first, const char* data, std::int64_t bytes) {
+            if (!runs.empty() &&
+                runs.back().firstSample + std::int64_t(runs.back().pcm.size()) / 4 == first)
+                runs.back().pcm.append(data, static_cast<std::size_t>(bytes));
+            else
+                runs.push_back({first, std::string(data, static_cast<std::size_t>(bytes))});
+        });
+    }
+    std::int64_t Bytes() const {
+        std::int64_t n = 0;
+        for (const auto& r : runs)
+            n += std::int64_t(r.pcm.size());
+        return n;
+    }
+};
