@@ -95,6 +95,7 @@ bool DeviceOutput::Start(PcmStream& stream, TrackStreamer& streamer) {
     stream_ = &stream;
     streamer_ = &streamer;
     ended_ = false;
+    drainClock_.invalidate();
     sink_ = std::make_unique<QAudioSink>(device_, format);
     sink_->start(&stream);
     if (sink_->error() != QAudio::NoError || sink_->state() == QAudio::StoppedState) {
@@ -127,6 +128,13 @@ void DeviceOutput::CheckEnd() {
     if (ended_ || !sink_ || !streamer_ || !streamer_->Exhausted())
         return;
     if (sink_->state() != QAudio::IdleState && sink_->error() == QAudio::NoError)
+        return;
+    // The sink idles once it has passed everything on; the device still holds the last part.
+    // Stopping now would cut it off, so wait until it has been played (or for a second at most,
+    // for a device that does not report it).
+    if (!drainClock_.isValid())
+        drainClock_.start();
+    if (PlayedBytes() < stream_->HandedBytes() && !drainClock_.hasExpired(1000))
         return;
     ended_ = true;
     endCheck_.stop();

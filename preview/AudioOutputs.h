@@ -92,6 +92,7 @@ private:
     PcmStream* stream_ = nullptr;
     TrackStreamer* streamer_ = nullptr;
     QTimer endCheck_;
+    QElapsedTimer drainClock_; // runs from the first check that found the stream played out
     bool ended_ = false;
 };
 

@@ -134,6 +134,9 @@ void CdAudioPlayer::SessionEnded(int sessionId) {
         return;
     const auto failure = session_->streamer->Failure();
     EndSession();
+    // A device may report less than it played; a track played to its end stands at its end.
+    if (!failure)
+        position_ = TrackEndSample(track_);
     mode_ = PlayerMode::Stopped;
     if (failure)
         emit PlaybackFailed(QString::fromStdString(*failure));

@@ -12,8 +12,6 @@
 #include "engine/DVDEngineBinding.h"
 #include "ui/TextFormat.h"
 
-#include <QScreen>
-
 #include <filesystem>
 
 using MultiLanguages::Text;
