@@ -2,6 +2,7 @@
 
 #include "copy/TCopyCDPage.h"
 #include "erase/TEraseDiscPage.h"
+#include "preview/TAudioPreview.h"
 #include "read/TReadCDPage.h"
 #include "write/TBurnCDPage.h"
 
@@ -13,7 +14,8 @@ namespace {
 void RegisterPages(TfrmMain& main) {
     app::Shell& shell = main.Shared();
     QWidget* parent = main.PageParent();
-    main.AddPage(PageId::ReadCD, *new TReadCDPage(shell, parent),
+    auto* read = new TReadCDPage(shell, parent);
+    main.AddPage(PageId::ReadCD, *read,
                  {"ReadCD", IDS_MAIN_BUTTON_ReadCD, IDS_READCD_LABEL_Title, true, true});
     main.AddPage(PageId::BurnCD, *new TBurnCDPage(shell, parent),
                  {"WriteCD", IDS_MAIN_BUTTON_WriteCD, IDS_WRITECD_LABEL_Title, false, true});
@@ -21,6 +23,10 @@ void RegisterPages(TfrmMain& main) {
                  {"CopyCD", IDS_MAIN_BUTTON_CopyCD, IDS_COPYCD_LABEL_Title, false, true});
     main.AddPage(PageId::EraseDisc, *new TEraseDiscPage(shell, parent),
                  {"EraseDisc", IDS_MAIN_BUTTON_EraseDisc, IDS_ERASEDISC_LABEL_Title, false, false});
+    // The main window keeps the one preview window the read page's "Play" opens.
+    auto* preview = new TAudioPreview(shell, &main);
+    QObject::connect(read, &TReadCDPage::PlayTrackRequested, preview,
+                     &TAudioPreview::mniRead_PlayClick);
 }
 
 } // namespace

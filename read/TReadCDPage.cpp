@@ -221,6 +221,7 @@ TReadCDPage::TReadCDPage(app::Shell& shell, QWidget* parent) : QWidget(parent), 
     connect(mniRead_Refresh, &QAction::triggered, this, &TReadCDPage::mniRead_RefreshClick);
     connect(mniRead_Eject, &QAction::triggered, this, &TReadCDPage::mniRead_EjectClick);
     connect(mniRead_Load, &QAction::triggered, this, &TReadCDPage::mniRead_LoadClick);
+    connect(mniRead_Play, &QAction::triggered, this, &TReadCDPage::mniRead_PlayClick);
     connect(btnRead_Copy, &QPushButton::clicked, this, &TReadCDPage::btnRead_CopyClick);
     connect(btnRead_Cancel, &QPushButton::clicked, this, &TReadCDPage::btnRead_CancelClick);
     connect(btnRead_Browse, &QPushButton::clicked, this, &TReadCDPage::btnRead_BrowseClick);
@@ -516,6 +517,12 @@ void TReadCDPage::mniRead_LoadClick() {
     } catch (const discengine::EngineError& e) {
         shell_.ErrorBox(QString::fromStdString(e.what()));
     }
+}
+
+void TReadCDPage::mniRead_PlayClick() {
+    const auto selected = lstRead->selectedItems();
+    if (discKind_ == DiscKind::AudioCD && !selected.isEmpty())
+        emit PlayTrackRequested(lstRead->indexOfTopLevelItem(selected.first()));
 }
 
 void TReadCDPage::SetTrackStatus(int row, const QString& text) {

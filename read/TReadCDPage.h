@@ -61,6 +61,7 @@ public:
     void mniRead_RefreshClick();
     void mniRead_EjectClick();
     void mniRead_LoadClick();
+    void mniRead_PlayClick();
     void btnRead_CopyClick();
     void btnRead_CancelClick();
     void btnRead_BrowseClick();
@@ -71,6 +72,8 @@ signals:
     // An audio CD enables the Options group's "Rip" and disables "Burn", a data disc the
     // reverse (the main window owns those items).
     void DiscKindChanged(TReadCDPage::DiscKind kind);
+    // "Play" on the popup menu: the main window's preview plays row `row` (0-based).
+    void PlayTrackRequested(int row);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
