@@ -84,6 +84,16 @@ int Grabber::ripTrack(int trackIndex) {
     return CDGRB_OK;
 }
 
+int Grabber::trackResult(TGrbTrackResult& out) {
+    std::lock_guard lock(mutex_);
+    if (!job_)
+        return CDGRB_E_NO_OPTIONS;
+    if (!job_->ended())
+        return CDGRB_E_BUSY;
+    out = job_->result();
+    return CDGRB_OK;
+}
+
 int Grabber::abortRip() {
     std::shared_ptr<RipJob> job;
     std::shared_ptr<RunState> run;

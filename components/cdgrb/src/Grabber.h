@@ -33,6 +33,7 @@ public:
     // Stops the running rip and waits until it has ended (its file removed, kind 3 reported);
     // called from the monitor itself it only asks.
     int abortRip();
+    int trackResult(TGrbTrackResult& out);
 
 private:
     void finishThread();

@@ -19,6 +19,12 @@ int RipJob::prepare(const Source& source, int trackIndex, const RipSettings& set
     std::unique_ptr<RipJob> j(new RipJob);
     j->monitor_ = monitor;
     j->trackIndex_ = trackIndex;
+    if (source.identity) {
+        j->identity_ = source.identity;
+        j->startIdentity_ = source.identity();
+        if (!j->startIdentity_)
+            return CDGRB_E_DRIVE;
+    }
     j->disc_ = Disc::open(source);
     if (!j->disc_)
         return CDGRB_E_DRIVE;
@@ -26,6 +32,22 @@ int RipJob::prepare(const Source& source, int trackIndex, const RipSettings& set
     if (!track || !j->disc_->sectorsPresent(*track))
         return CDGRB_E_TRACK;
     j->sectors_ = track->sectors();
+    const int audioTracks =
+        static_cast<int>(std::count_if(j->disc_->tracks().begin(), j->disc_->tracks().end(),
+                                       [](const TrackEntry& t) { return t.audio; }));
+    j->checksums_ =
+        std::make_unique<TrackChecksums>(static_cast<std::uint32_t>(j->sectors_) * kSamplesPerFrame,
+                                         trackIndex == 0, trackIndex == audioTracks - 1);
+    const DiscIds ids = discIds(j->disc_->tracks());
+    TGrbTrackResult& r = j->result_;
+    r.TrackIndex = trackIndex;
+    r.TrackNumber = static_cast<std::uint32_t>(track->number);
+    r.FirstSector = static_cast<std::uint32_t>(track->first);
+    r.Sectors = static_cast<std::uint32_t>(j->sectors_);
+    r.DiscTracks = static_cast<std::uint32_t>(ids.tracks);
+    r.DiscId1 = ids.id1;
+    r.DiscId2 = ids.id2;
+    r.CddbId = ids.cddb;
     j->reader_ = TrackReader::open(*j->disc_, *track);
     if (!j->reader_)
         return CDGRB_E_DRIVE;
@@ -41,6 +63,13 @@ int RipJob::prepare(const Source& source, int trackIndex, const RipSettings& set
     return CDGRB_OK;
 }
 
+bool RipJob::mediumChanged() const {
+    // A drive tells libcdio of a disc change itself; only the reading thread uses the handle.
+    if (!disc_->isImage() && cdio_get_media_changed(disc_->cdio()) == 1)
+        return true;
+    return identity_ && identity_() != startIdentity_;
+}
+
 void RipJob::report(int kind, float progress, int result, std::uint32_t speed) const {
     if (monitor_)
         monitor_(kind, progress, result, trackIndex_, speed);
@@ -53,7 +82,10 @@ int RipJob::encodeAll(std::uint32_t& speed, float& progress) {
         while (reader_->remaining() > 0 && !aborted_) {
             ChunkQueue::Chunk chunk;
             chunk.reserve(static_cast<std::size_t>(kSectorsPerChunk) * kSamplesPerSector);
-            if (const int rc = reader_->read(chunk, kSectorsPerChunk); rc != CDGRB_OK) {
+            int rc = reader_->read(chunk, kSectorsPerChunk);
+            if (rc == CDGRB_OK && mediumChanged())
+                rc = CDGRB_E_MEDIUM_CHANGED;
+            if (rc != CDGRB_OK) {
                 readResult = rc;
                 queue.stop();
                 return;
@@ -71,6 +103,7 @@ int RipJob::encodeAll(std::uint32_t& speed, float& progress) {
     while (auto chunk = queue.pop()) {
         if (aborted_)
             break;
+        checksums_->add(chunk->data(), chunk->size() / 2);
         result = encoder_->write(chunk->data(), chunk->size() / 2);
         if (result != CDGRB_OK)
             break;
@@ -103,9 +136,22 @@ int RipJob::run() {
     int result = encodeAll(speed, progress);
     // The encoder may still hold the stream; release it before the file is closed.
     encoder_.reset();
+    // The last look before the file is kept: a disc ejected during the final chunk counts too.
+    if (result == CDGRB_OK && mediumChanged())
+        result = CDGRB_E_MEDIUM_CHANGED;
     if (result == CDGRB_OK && !output_->commit())
         result = CDGRB_E_OUTPUT;
     output_.reset(); // an uncommitted file removes itself here, before the end is reported
+    result_.Result = result;
+    result_.ReadRetries = reader_->retries();
+    result_.ReadSkips = reader_->skips();
+    if (result == CDGRB_OK) {
+        result_.Crc32 = checksums_->crc32();
+        result_.AccurateRipV1 = checksums_->accurateRipV1();
+        result_.AccurateRipV2 = checksums_->accurateRipV2();
+        result_.Peak = checksums_->peak();
+        result_.ChecksumsValid = 1;
+    }
     reader_.reset();
     disc_.reset();
     ended_ = true;

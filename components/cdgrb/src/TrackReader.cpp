@@ -7,12 +7,27 @@ namespace {
 
 constexpr int kMaxRetries = 20;
 
-// Paranoia's callback has no context argument; the reading thread keeps its own count.
+// Paranoia's callback has no context argument; the reading thread keeps its own counts.
 thread_local int tLostSectors = 0;
+thread_local int tRetries = 0;
 
 void paranoiaCallback(long /*inpos*/, paranoia_cb_mode_t event) {
-    if (event == PARANOIA_CB_SKIP)
+    switch (event) {
+    case PARANOIA_CB_SKIP:
         ++tLostSectors;
+        break;
+    case PARANOIA_CB_READERR:
+    case PARANOIA_CB_SCRATCH:
+    case PARANOIA_CB_REPAIR:
+    case PARANOIA_CB_FIXUP_EDGE:
+    case PARANOIA_CB_FIXUP_ATOM:
+    case PARANOIA_CB_FIXUP_DROPPED:
+    case PARANOIA_CB_FIXUP_DUPED:
+        ++tRetries;
+        break;
+    default:
+        break;
+    }
 }
 
 } // namespace
@@ -41,9 +56,13 @@ std::unique_ptr<TrackReader> TrackReader::open(const Disc& disc, const TrackEntr
 
 int TrackReader::read(std::vector<std::int16_t>& pcm, int maxSectors) {
     tLostSectors = 0;
+    tRetries = 0;
     for (int i = 0; i < maxSectors && next_ <= last_; ++i, ++next_) {
         const std::int16_t* sector =
             cdio_paranoia_read_limited(paranoia_.get(), paranoiaCallback, kMaxRetries);
+        retries_ += static_cast<std::uint32_t>(tRetries);
+        skips_ += static_cast<std::uint32_t>(tLostSectors);
+        tRetries = 0;
         if (sector == nullptr || tLostSectors > 0)
             return CDGRB_E_READ;
         pcm.insert(pcm.end(), sector, sector + kSamplesPerSector);

@@ -3,6 +3,7 @@
 #include "CdioHandles.h"
 #include "Disc.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -21,6 +22,9 @@ public:
     // could not be read even after paranoia's retries (it would otherwise be skipped).
     int read(std::vector<std::int16_t>& pcm, int maxSectors);
     std::int32_t remaining() const { return last_ - next_ + 1; }
+    // Paranoia's repairs and re-reads, and the sectors it gave up on, so far.
+    std::uint32_t retries() const { return retries_; }
+    std::uint32_t skips() const { return skips_; }
 
 private:
     TrackReader() = default;
@@ -28,6 +32,8 @@ private:
     ParanoiaPtr paranoia_;
     std::int32_t next_ = 0;
     std::int32_t last_ = 0;
+    std::atomic<std::uint32_t> retries_{0};
+    std::atomic<std::uint32_t> skips_{0};
 };
 
 } // namespace cdgrb
