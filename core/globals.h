@@ -24,11 +24,17 @@ inline std::string TempDir;
 
 inline bool EnableLog = false;
 inline bool BootApplication = false;
-inline int GrabOutputFormat = 0; // 1 WAV, 2 RAW, 3 MP3, 4 OGG
+inline int GrabOutputFormat = 0; // 1 WAV, 2 RAW, 3 MP3, 4 OGG, 5 FLAC
 inline bool AutoPlay = false;
 inline int SavedLogLineCount = 0;
 
-enum GrabFormat : int { FormatWav = 1, FormatRaw = 2, FormatMp3 = 3, FormatOgg = 4 };
+enum GrabFormat : int {
+    FormatWav = 1,
+    FormatRaw = 2,
+    FormatMp3 = 3,
+    FormatOgg = 4,
+    FormatFlac = 5
+};
 
 // An extra ID3v2 frame: a four-character frame id and its text.
 struct Id3v2Frame {
@@ -36,7 +42,10 @@ struct Id3v2Frame {
     std::string value;
 };
 
-// The rip options dialog's values (memory only; only GrabOutputFormat is saved).
+inline constexpr const char* DefaultAccurateRipAddress = "http://www.accuraterip.com/accuraterip/";
+
+// The rip options dialog's values (memory only, but for the FLAC level and the AccurateRip
+// switch and address, which options.ini keeps beside GrabOutputFormat).
 struct RipOptions {
     bool enableId3 = true;
     bool generateCrc = false;
@@ -55,6 +64,10 @@ struct RipOptions {
     int oggBitrateIndex = 2;
     std::string oggVersion, oggOrganization, oggDescription, oggGenre, oggDate, oggLocation,
         oggCopyright;
+    int flacLevel = 5; // 0..8, saved in options.ini
+    // The AccurateRip check after a rip: the database is asked only when the user allows it.
+    bool accurateRip = false;
+    std::string accurateRipAddress = DefaultAccurateRipAddress;
 };
 inline RipOptions Rip;
 

@@ -61,6 +61,7 @@ TCDGrabber::TCDGrabber(const std::filesystem::path& library) {
     all = Bind(lib, "GrbCloseCDGrabber", close_) && all;
     if (!all)
         return;
+    Bind(lib, "GrbGetTrackResult", trackResult_);
     handle_ = create_();
     loaded_ = true;
 }
@@ -105,6 +106,12 @@ std::int32_t TCDGrabber::RipTrack(std::int32_t trackIndex) {
 void TCDGrabber::AbortRip() {
     if (Unusable() == 0)
         abortRip_(handle_);
+}
+
+bool TCDGrabber::TrackResult(TGrbTrackResult& result) const {
+    if (Unusable() != 0 || !trackResult_)
+        return false;
+    return trackResult_(handle_, &result, static_cast<std::int32_t>(sizeof result)) == CDGRB_OK;
 }
 
 TCDDevice::TCDDevice(char letter) : letter_(letter) {

@@ -54,6 +54,9 @@ public:
     // Negative: the rip did not start.
     std::int32_t RipTrack(std::int32_t trackIndex);
     void AbortRip();
+    // What the library found for the last track ripped (checksums, read retries, the disc's
+    // identifiers). False when the library has no such entry point or no track has ended.
+    bool TrackResult(TGrbTrackResult& result) const;
 
 private:
     // GrbNotLoaded / GrbNoHandle when the library cannot be called, else 0.
@@ -67,6 +70,8 @@ private:
     decltype(&GrbRipTrack) ripTrack_ = nullptr;
     decltype(&GrbAbortRip) abortRip_ = nullptr;
     decltype(&GrbCloseCDGrabber) close_ = nullptr;
+    // Optional: a library without it still rips; the results are then unknown.
+    decltype(&GrbGetTrackResult) trackResult_ = nullptr;
     bool loaded_ = false;
     std::int32_t handle_ = 0;
 };
