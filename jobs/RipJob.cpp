@@ -408,6 +408,13 @@ void RunRipJob(TCDGrabber& grabber, IRipHost& host, const RipJobSettings& settin
     host.SetIdle(false);
     GrabCancelled = false;
     grabber.SetCDLetter(settings.driveLetter);
+    RipJobSettings used = settings;
+    if (!grabber.SetReadOffset(settings.readOffset)) {
+        // The log must say what was done: the tracks are read without the correction.
+        host.ShowStatus(QStringLiteral("Read offset %1 cannot be applied; reading without it")
+                            .arg(settings.readOffset));
+        used.readOffset = 0;
+    }
     for (int row = 0; row < host.RowCount(); ++row) {
         if (GrabCancelled) {
             host.ProcessEvents();
@@ -441,7 +448,7 @@ void RunRipJob(TCDGrabber& grabber, IRipHost& host, const RipJobSettings& settin
             grabber.AbortRip();
         }
     }
-    FinishJob(host, settings, records);
+    FinishJob(host, used, records);
     host.SetIdle(true);
     host.ShowStatus(Text(IDS_READCD_LABEL_Status_GrabTracksCompleted));
 }

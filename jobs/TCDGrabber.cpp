@@ -62,6 +62,7 @@ TCDGrabber::TCDGrabber(const std::filesystem::path& library) {
     if (!all)
         return;
     Bind(lib, "GrbGetTrackResult", trackResult_);
+    Bind(lib, "GrbSetReadOffset", setReadOffset_);
     handle_ = create_();
     loaded_ = true;
 }
@@ -112,6 +113,12 @@ bool TCDGrabber::TrackResult(TGrbTrackResult& result) const {
     if (Unusable() != 0 || !trackResult_)
         return false;
     return trackResult_(handle_, &result, static_cast<std::int32_t>(sizeof result)) == CDGRB_OK;
+}
+
+bool TCDGrabber::SetReadOffset(std::int32_t samples) {
+    if (Unusable() != 0 || !setReadOffset_)
+        return samples == 0;
+    return setReadOffset_(handle_, samples) == CDGRB_OK;
 }
 
 TCDDevice::TCDDevice(char letter) : letter_(letter) {

@@ -57,6 +57,9 @@ public:
     // What the library found for the last track ripped (checksums, read retries, the disc's
     // identifiers). False when the library has no such entry point or no track has ended.
     bool TrackResult(TGrbTrackResult& result) const;
+    // The drive's read offset in samples for later rips. False when the library cannot shift
+    // (no such entry point) or refuses the value; 0 needs no library support.
+    bool SetReadOffset(std::int32_t samples);
 
 private:
     // GrbNotLoaded / GrbNoHandle when the library cannot be called, else 0.
@@ -72,6 +75,7 @@ private:
     decltype(&GrbCloseCDGrabber) close_ = nullptr;
     // Optional: a library without it still rips; the results are then unknown.
     decltype(&GrbGetTrackResult) trackResult_ = nullptr;
+    decltype(&GrbSetReadOffset) setReadOffset_ = nullptr;
     bool loaded_ = false;
     std::int32_t handle_ = 0;
 };

@@ -89,6 +89,19 @@ TEST_F(RipCliTest, Mp3AtAChosenBitRateUnderTrackNames) {
     EXPECT_TRUE(fs::exists(out / "rip (3).log"));
 }
 
+TEST_F(RipCliTest, AReadOffsetShiftsTheTrackIntoTheNextAndTheLogSaysSo) {
+    std::string printed;
+    ASSERT_EQ(Cli("rip D: --tracks 2 --format raw --offset 588 '" + out.string() + "'", &printed),
+              0)
+        << printed;
+    const fs::path cue = dir.path() / "drives" / "D" / "disc.cue";
+    const std::string two = ReadTrackPcm(cue, 2);
+    const std::string expected = two.substr(588 * 4) + ReadTrackPcm(cue, 3).substr(0, 588 * 4);
+    EXPECT_EQ(testsupport::readFile(out / "Track02.raw"), expected);
+    EXPECT_NE(testsupport::readFile(out / "rip.log").find("Read offset correction: 588 samples"),
+              std::string::npos);
+}
+
 TEST_F(RipCliTest, BadArgumentsAndMissingDiscsAreRefusedClearly) {
     std::string printed;
     struct Case {
@@ -106,6 +119,8 @@ TEST_F(RipCliTest, BadArgumentsAndMissingDiscsAreRefusedClearly) {
         {"rip D: --format mp3 --bitrate 128 --vbr 2" + o, 2, "exclude each other"},
         {"rip D: --format wav --vbr 2" + o, 2, "does not apply"},
         {"rip D: --format flac --level 9" + o, 2, "0 to 8"},
+        {"rip D: --offset 12x" + o, 2, "read offset in samples"},
+        {"rip D: --offset -200000" + o, 2, "read offset in samples"},
         {"rip D:", 2, "a drive and an output folder"},
         {"rip Q:" + o, 2, "no drive"},
         {"rip E:" + o, 1, "no audio CD"},

@@ -22,7 +22,7 @@ namespace {
 
 constexpr const char* kUsage = "rip X: [--tracks 1,3-5] [--format wav|raw|mp3|ogg|flac] "
                                "[--bitrate N | --vbr Q] [--level 0-8] [--cdtext] [--replace] "
-                               "[--accuraterip[=ADDRESS]] OUT_DIR";
+                               "[--offset SAMPLES] [--accuraterip[=ADDRESS]] OUT_DIR";
 
 struct RipArgs {
     std::string drive;
@@ -30,6 +30,7 @@ struct RipArgs {
     std::string tracks;
     std::string format = "wav";
     std::optional<int> bitrate, vbr, level;
+    int offset = 0;
     bool cdText = false;
     bool replace = false;
     std::optional<std::string> accurateRip;
@@ -108,7 +109,17 @@ bool ParseArgs(const std::vector<std::string>& args, RipArgs& r, std::string& er
             ok = number(r.vbr);
         else if (a == "--level")
             ok = number(r.level);
-        else if (a == "--cdtext")
+        else if (a == "--offset") {
+            std::string text;
+            ok = value(text);
+            const bool negative = ok && !text.empty() && text[0] == '-';
+            int n = 0;
+            if (ok && (!ParseNumber(negative ? text.substr(1) : text, n) || n > 100000)) {
+                error = "--offset takes the drive's read offset in samples (-100000 to 100000)";
+                return false;
+            }
+            r.offset = negative ? -n : n;
+        } else if (a == "--cdtext")
             r.cdText = true;
         else if (a == "--replace")
             r.replace = true;
@@ -339,6 +350,7 @@ int Rip(cli::Context& context, const std::vector<std::string>& args) {
     settings.driveLetter = device->DriveLetter();
     settings.driveDescription = device->Description();
     settings.pauseBeforeMeasure = std::chrono::milliseconds(0);
+    settings.readOffset = r.offset;
     rip::RunRipJob(grabber, host, settings);
     if (host.interrupted)
         return cli::kExitCancelled;

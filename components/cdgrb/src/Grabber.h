@@ -34,6 +34,7 @@ public:
     // called from the monitor itself it only asks.
     int abortRip();
     int trackResult(TGrbTrackResult& out);
+    int setReadOffset(int samples);
 
 private:
     void finishThread();
@@ -44,6 +45,7 @@ private:
     std::optional<RipSettings> settings_;
     int settingsError_ = CDGRB_E_NO_OPTIONS;
     TGrbMonitorProc monitor_ = nullptr;
+    std::int32_t readOffset_ = 0;
 
     // What the rip thread shares with the grabber, so that it never needs the grabber itself.
     struct RunState {

@@ -11,11 +11,13 @@ namespace {
 
 constexpr int kSectorsPerChunk = 75; // one second of audio
 constexpr std::size_t kQueuedChunks = 16;
+constexpr auto kMediumLookInterval = std::chrono::milliseconds(100);
 
 } // namespace
 
 int RipJob::prepare(const Source& source, int trackIndex, const RipSettings& settings,
-                    TGrbMonitorProc monitor, std::unique_ptr<RipJob>& job) {
+                    TGrbMonitorProc monitor, std::int32_t readOffset,
+                    std::unique_ptr<RipJob>& job) {
     std::unique_ptr<RipJob> j(new RipJob);
     j->monitor_ = monitor;
     j->trackIndex_ = trackIndex;
@@ -41,6 +43,7 @@ int RipJob::prepare(const Source& source, int trackIndex, const RipSettings& set
     const DiscIds ids = discIds(j->disc_->tracks());
     TGrbTrackResult& r = j->result_;
     r.TrackIndex = trackIndex;
+    r.ReadOffset = readOffset;
     r.TrackNumber = static_cast<std::uint32_t>(track->number);
     r.FirstSector = static_cast<std::uint32_t>(track->first);
     r.Sectors = static_cast<std::uint32_t>(j->sectors_);
@@ -48,7 +51,7 @@ int RipJob::prepare(const Source& source, int trackIndex, const RipSettings& set
     r.DiscId1 = ids.id1;
     r.DiscId2 = ids.id2;
     r.CddbId = ids.cddb;
-    j->reader_ = TrackReader::open(*j->disc_, *track);
+    j->reader_ = TrackReader::open(*j->disc_, *track, readOffset);
     if (!j->reader_)
         return CDGRB_E_DRIVE;
     j->output_ = OutputFile::create(settings.output);
@@ -79,12 +82,19 @@ int RipJob::encodeAll(std::uint32_t& speed, float& progress) {
     ChunkQueue queue(kQueuedChunks);
     std::atomic<int> readResult{CDGRB_OK};
     std::jthread readerThread([&] {
+        auto lastLook = std::chrono::steady_clock::now() - kMediumLookInterval;
         while (reader_->remaining() > 0 && !aborted_) {
             ChunkQueue::Chunk chunk;
             chunk.reserve(static_cast<std::size_t>(kSectorsPerChunk) * kSamplesPerSector);
             int rc = reader_->read(chunk, kSectorsPerChunk);
-            if (rc == CDGRB_OK && mediumChanged())
-                rc = CDGRB_E_MEDIUM_CHANGED;
+            // Asking the drive store costs more than reading a chunk from an image: a few looks
+            // a second notice an eject at once; the look before the file is kept is certain.
+            const auto now = std::chrono::steady_clock::now();
+            if (rc == CDGRB_OK && now - lastLook >= kMediumLookInterval) {
+                lastLook = now;
+                if (mediumChanged())
+                    rc = CDGRB_E_MEDIUM_CHANGED;
+            }
             if (rc != CDGRB_OK) {
                 readResult = rc;
                 queue.stop();

@@ -18,7 +18,8 @@ class RipJob {
 public:
     // CDGRB_OK with `job` set, or a negative CDGRB_E_* code; nothing is left on disk on failure.
     static int prepare(const Source& source, int trackIndex, const RipSettings& settings,
-                       TGrbMonitorProc monitor, std::unique_ptr<RipJob>& job);
+                       TGrbMonitorProc monitor, std::int32_t readOffset,
+                       std::unique_ptr<RipJob>& job);
 
     // Reads and encodes the track, commits the file and reports the end (kind 3) to the monitor.
     // Returns the result reported.

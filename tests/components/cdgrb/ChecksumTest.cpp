@@ -134,6 +134,40 @@ TEST_F(ChecksumTest, EveryTracksChecksumsAndTheDiscIdsAgreeWithTheSecondImplemen
     }
 }
 
+// The disc's samples from `first` (in stereo samples, may be outside the disc) for `count`
+// samples, silence outside.
+std::string shifted(const std::string& disc, std::int64_t first, std::int64_t count) {
+    std::string out;
+    for (std::int64_t i = first; i < first + count; ++i) {
+        if (i < 0 || static_cast<std::size_t>(i + 1) * 4 > disc.size())
+            out.append(4, '\0');
+        else
+            out.append(disc, static_cast<std::size_t>(i) * 4, 4);
+    }
+    return out;
+}
+
+TEST_F(ChecksumTest, AReadOffsetShiftsEveryTrackAndFillsOutsideTheDiscWithSilence) {
+    const std::int64_t starts[] = {0, 2 * 75 * 588, (3 * 75 + 13) * 588};
+    for (const int offset : {667, -30, -1200, 6 * 588 + 1}) {
+        ASSERT_EQ(grabber_->setReadOffset(offset), CDGRB_OK);
+        for (int track = 0; track < 3; ++track) {
+            const fs::path out = dir_ / "o.raw";
+            const auto record = rawRecord(out);
+            ASSERT_EQ(ripTrack(*grabber_, CDGRB_FORMAT_RAW, &record, sizeof record, track),
+                      CDGRB_OK);
+            const std::int64_t samples = disc_.tracks[track].frames * 588;
+            EXPECT_EQ(testsupport::readFile(out),
+                      shifted(disc_.pcm, starts[track] + offset, samples))
+                << "offset " << offset << " track " << track;
+            TGrbTrackResult r{};
+            ASSERT_EQ(grabber_->trackResult(r), CDGRB_OK);
+            EXPECT_EQ(r.ReadOffset, offset);
+        }
+    }
+    EXPECT_EQ(grabber_->setReadOffset(100001), CDGRB_E_ARGUMENT);
+}
+
 TEST(Checksums, FirstAndLastFramesOfTheDiscAreLeftOutExactly) {
     // One word of value 1 at every position: v1 is the sum of the positions counted.
     const std::uint32_t n = 20 * cdgrb::kSamplesPerFrame;

@@ -228,6 +228,9 @@ CDGRB_API int32_t GrbRipTrack(int32_t grabber, int32_t trackIndex);
 /* Stops the running rip and waits (briefly) for it to end; its file is removed. */
 CDGRB_API int32_t GrbAbortRip(int32_t grabber);
 CDGRB_API int32_t GrbCloseCDGrabber(int32_t grabber);
+/* The drive's read offset in samples (-100000..100000; 0 at creation and for virtual drives):
+ * later rips read the track that many samples further on, silence outside the disc. */
+CDGRB_API int32_t GrbSetReadOffset(int32_t grabber, int32_t samples);
 /* The result of the last rip that has ended on this grabber, `size` = sizeof(TGrbTrackResult).
  * CDGRB_OK, or CDGRB_E_BUSY while a rip runs, CDGRB_E_NO_OPTIONS before any rip has ended. */
 CDGRB_API int32_t GrbGetTrackResult(int32_t grabber, TGrbTrackResult* result, int32_t size);
