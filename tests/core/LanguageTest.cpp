@@ -39,7 +39,9 @@ TEST(LanguageTable, HoldsAllKeysOnceInFileOrder) {
         EXPECT_FALSE(std::string(EnglishText(LangId(i))).empty()) << name;
     }
     EXPECT_STREQ(KeyName(LangId(0)), "IDS_MAIN_TITLE");
-    EXPECT_STREQ(KeyName(LangId(LangKeyCount - 1)), "IDS_Mp3ID3V2_TITLE");
+    // The original table ends with the frames dialog's title; the rip keys follow it.
+    EXPECT_EQ(IDS_READCD_MSG_Id3v2FrameLeftOut, IDS_Mp3ID3V2_TITLE + 1);
+    EXPECT_STREQ(KeyName(LangId(LangKeyCount - 1)), "IDS_READCD_LABEL_Status_RipLog");
     EXPECT_EQ(IDS_COPYCD_MediaType_Unkown, IDS_COPYCD_MediaType_NoMedia + 1);
     EXPECT_EQ(Text(IDS_COPYCD_MediaType_Unkown), "Unknown Media");
     EXPECT_EQ(Text(IDS_MAIN_TITLE), "Platterly");
