@@ -118,7 +118,7 @@ TEST_F(RipOptionsDialog, FlacAndTheAccurateRipSwitchAreChosenByName) {
         << "an emptied address falls back to the database's";
 
     address->setText("http://127.0.0.1:8080/ar/");
-    QTest::mouseClick(d.btnMp3, Qt::LeftButton);
+    d.btnMp3->click();
     QTest::mouseClick(d.btnOk, Qt::LeftButton);
     EXPECT_EQ(globals::GrabOutputFormat, globals::FormatMp3);
     EXPECT_EQ(globals::Rip.accurateRipAddress, "http://127.0.0.1:8080/ar/");
