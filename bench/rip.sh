@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Ripping the sample audio CD: libcdgrb.so (through the driver bench/cdgrb/rip_driver.cpp)
 # beside cd-paranoia reading the same cue sheet piped into lame with the same settings (MPEG
-# quality Normal = lame -q 5, plain stereo, ID3v1 title), and beside cd-paranoia writing WAV.
+# quality Normal = lame -q 5, plain stereo, ID3v1 title), beside cd-paranoia writing WAV, and
+# beside cd-paranoia piped into flac -5 (FLAC level 5 with a TITLE comment).
 # Prints the best of three runs of each and the ratio ours/peer (target: at most 1.0; reading
 # overlaps encoding in both).
 set -euo pipefail
@@ -39,6 +40,9 @@ peer() { # mode
     mp3vbr) cd-paranoia -q -d "$CUE" -r "$i" - 2>/dev/null |
       lame --quiet -r -s 44.1 --bitwidth 16 --signed --little-endian -m s -q 5 -V 5 -B 320 \
         --tt "Track$i" --id3v1-only - "$WORK/peer/Track$i.mp3" 2>/dev/null ;;
+    flac5) cd-paranoia -q -d "$CUE" -r "$i" - 2>/dev/null |
+      flac -s -5 -f --force-raw-format --endian=little --sign=signed --channels=2 --bps=16 \
+        --sample-rate=44100 -T "TITLE=Track$i" -o "$WORK/peer/Track$i.flac" - 2>/dev/null ;;
     esac
   done
 }
@@ -55,11 +59,12 @@ best_of_three() { # function mode
 }
 
 echo "sample disc: $TRACKS tracks, $(stat -c %s "${CUE%.cue}.bin") bytes"
-for mode in mp3cbr mp3vbr wav; do
+for mode in mp3cbr mp3vbr wav flac5; do
   o=$(best_of_three ours "$mode")
   p=$(best_of_three peer "$mode")
   peer_name="cd-paranoia|lame"
   [ "$mode" = wav ] && peer_name="cd-paranoia"
+  [ "$mode" = flac5 ] && peer_name="cd-paranoia|flac"
   printf '%-7s ours %6.3f s  %s %6.3f s  ratio %.2f\n' "$mode" "$o" "$peer_name" "$p" \
     "$(awk -v o="$o" -v p="$p" 'BEGIN { printf "%.4f", o / p }')"
 done

@@ -5,6 +5,7 @@
 #include "platform/IniFile.h"
 #include "platform/SystemPaths.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace globals {
@@ -94,6 +95,11 @@ void LoadOptions() {
     AutoPlay = ini.readBool(OptionsSection, "AutoPlay", true);
     PhysicalDrives = ini.readString(OptionsSection, "PhysicalDrives", "");
     Rip = RipOptions{};
+    Rip.flacLevel =
+        std::clamp(static_cast<int>(ini.readInteger(OptionsSection, "FlacLevel", 5)), 0, 8);
+    Rip.accurateRip = ini.readBool(OptionsSection, "AccurateRip", false);
+    Rip.accurateRipAddress =
+        ini.readString(OptionsSection, "AccurateRipAddress", DefaultAccurateRipAddress);
 }
 
 void SaveOptions() {
@@ -110,6 +116,9 @@ void SaveOptions() {
         SetAutoStart(BootApplication);
         ini.setInteger(OptionsSection, "GrabOutputFormat", GrabOutputFormat);
         ini.setBool(OptionsSection, "AutoPlay", AutoPlay);
+        ini.setInteger(OptionsSection, "FlacLevel", Rip.flacLevel);
+        ini.setBool(OptionsSection, "AccurateRip", Rip.accurateRip);
+        ini.setString(OptionsSection, "AccurateRipAddress", Rip.accurateRipAddress);
         write();
         SetAutoPlay(AutoPlay);
     } catch (const std::exception&) {

@@ -24,14 +24,20 @@ inline std::string TempDir;
 
 inline bool EnableLog = false;
 inline bool BootApplication = false;
-inline int GrabOutputFormat = 0; // 1 WAV, 2 RAW, 3 MP3, 4 OGG
+inline int GrabOutputFormat = 0; // 1 WAV, 2 RAW, 3 MP3, 4 OGG, 5 FLAC
 inline bool AutoPlay = false;
 // Which real drives the engine uses (options.ini PhysicalDrives, never written by the program):
 // "" every drive found, "0" none, else device paths separated by commas.
 inline std::string PhysicalDrives;
 inline int SavedLogLineCount = 0;
 
-enum GrabFormat : int { FormatWav = 1, FormatRaw = 2, FormatMp3 = 3, FormatOgg = 4 };
+enum GrabFormat : int {
+    FormatWav = 1,
+    FormatRaw = 2,
+    FormatMp3 = 3,
+    FormatOgg = 4,
+    FormatFlac = 5
+};
 
 // An extra ID3v2 frame: a four-character frame id and its text.
 struct Id3v2Frame {
@@ -39,7 +45,10 @@ struct Id3v2Frame {
     std::string value;
 };
 
-// The rip options dialog's values (memory only; only GrabOutputFormat is saved).
+inline constexpr const char* DefaultAccurateRipAddress = "http://www.accuraterip.com/accuraterip/";
+
+// The rip options dialog's values (memory only, but for the FLAC level and the AccurateRip
+// switch and address, which options.ini keeps beside GrabOutputFormat).
 struct RipOptions {
     bool enableId3 = true;
     bool generateCrc = false;
@@ -58,6 +67,10 @@ struct RipOptions {
     int oggBitrateIndex = 2;
     std::string oggVersion, oggOrganization, oggDescription, oggGenre, oggDate, oggLocation,
         oggCopyright;
+    int flacLevel = 5; // 0..8, saved in options.ini
+    // The AccurateRip check after a rip: the database is asked only when the user allows it.
+    bool accurateRip = false;
+    std::string accurateRipAddress = DefaultAccurateRipAddress;
 };
 inline RipOptions Rip;
 

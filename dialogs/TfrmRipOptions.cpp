@@ -63,6 +63,7 @@ TfrmRipOptions::TfrmRipOptions(QWidget* parent) : QDialog(parent) {
     BuildOutputGroup();
     BuildMp3Group();
     BuildOggGroup();
+    BuildFlacGroup();
     btnOk = ui::Named<QPushButton>(this, "btnOk");
     btnCancel = ui::Named<QPushButton>(this, "btnCancel");
     // Enter confirms the dialog; it never opens the folder browser or the ID3v2 frames.
@@ -77,11 +78,12 @@ TfrmRipOptions::TfrmRipOptions(QWidget* parent) : QDialog(parent) {
     g->addWidget(grpOutputFormat, 0, 1);
     g->addWidget(grpMp3Options, 1, 0);
     g->addWidget(grpOggOptions, 1, 1);
+    g->addWidget(grpFlacOptions, 2, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(btnOk);
     buttons->addWidget(btnCancel);
-    g->addLayout(buttons, 2, 0, 1, 2);
+    g->addLayout(buttons, 3, 0, 1, 2);
 
     connect(btnOk, &QPushButton::clicked, this, [this] {
         btnOkClick();
@@ -104,6 +106,7 @@ void TfrmRipOptions::BuildOutputGroup() {
     btnRaw = ui::Named<QRadioButton>(grpOutputFormat, "btnRaw");
     btnMp3 = ui::Named<QRadioButton>(grpOutputFormat, "btnMp3");
     btnOgg = ui::Named<QRadioButton>(grpOutputFormat, "btnOgg");
+    btnFlac = ui::Named<QRadioButton>(grpOutputFormat, "btnFlac");
     lblOutputPath = ui::Named<QLabel>(grpOutputFormat, "lblOutputPath");
     edtOutputPath = ui::Named<QLineEdit>(grpOutputFormat, "edtOutputPath");
     edtOutputPath->setReadOnly(true);
@@ -114,15 +117,16 @@ void TfrmRipOptions::BuildOutputGroup() {
     g->addWidget(btnRaw, 0, 1);
     g->addWidget(btnMp3, 1, 0);
     g->addWidget(btnOgg, 1, 1);
-    g->addWidget(lblOutputPath, 2, 0, 1, 2);
+    g->addWidget(btnFlac, 2, 0);
+    g->addWidget(lblOutputPath, 3, 0, 1, 2);
     // The path takes the width; the browse button stays a small square-ish button beside it.
     btnBrowse->setFixedWidth(32);
     auto* path = new QHBoxLayout;
     path->setSpacing(4);
     path->addWidget(edtOutputPath, 1);
     path->addWidget(btnBrowse);
-    g->addLayout(path, 3, 0, 1, 2);
-    g->setRowStretch(4, 1);
+    g->addLayout(path, 4, 0, 1, 2);
+    g->setRowStretch(5, 1);
 }
 
 void TfrmRipOptions::BuildMp3Group() {
@@ -193,6 +197,23 @@ void TfrmRipOptions::BuildOggGroup() {
     field(lblCopyright, "lblCopyright", edtCopyright, "edtCopyright");
 }
 
+void TfrmRipOptions::BuildFlacGroup() {
+    grpFlacOptions = ui::Named<QGroupBox>(this, "grpFlacOptions");
+    QWidget* p = grpFlacOptions;
+    lblFlacLevel = ui::Named<QLabel>(p, "lblFlacLevel");
+    cmbFlacLevel = ui::Named<QComboBox>(p, "cmbFlacLevel");
+    chkAccurateRip = ui::Named<QCheckBox>(p, "chkAccurateRip");
+    lblAccurateRipAddress = ui::Named<QLabel>(p, "lblAccurateRipAddress");
+    edtAccurateRipAddress = ui::Named<QLineEdit>(p, "edtAccurateRipAddress");
+    auto* g = new QGridLayout(p);
+    g->addWidget(lblFlacLevel, 0, 0);
+    g->addWidget(cmbFlacLevel, 0, 1);
+    g->addWidget(chkAccurateRip, 1, 0, 1, 2);
+    g->addWidget(lblAccurateRipAddress, 2, 0);
+    g->addWidget(edtAccurateRipAddress, 2, 1);
+    g->setColumnStretch(1, 1);
+}
+
 void TfrmRipOptions::ApplyLanguage() {
     setWindowTitle(Text(IDS_GRABOPTIONS_Title));
     grpAudioOptions->setTitle(Text(IDS_GRABOPTIONS_ID3Tags));
@@ -209,6 +230,12 @@ void TfrmRipOptions::ApplyLanguage() {
     btnRaw->setToolTip(Text(IDS_GRABOPTIONS_LABEL_Hint_RAW));
     btnMp3->setToolTip(Text(IDS_GRABOPTIONS_LABEL_Hint_MP3));
     btnOgg->setToolTip(Text(IDS_GRABOPTIONS_LABEL_Hint_OGG));
+    btnFlac->setText(Text(IDS_GRABOPTIONS_BUTTON_FLAC));
+    btnFlac->setToolTip(Text(IDS_GRABOPTIONS_LABEL_Hint_FLAC));
+    grpFlacOptions->setTitle(Text(IDS_GRABOPTIONS_GROUP_FlacOptions));
+    lblFlacLevel->setText(Text(IDS_GRABOPTIONS_LABEL_FlacLevel));
+    chkAccurateRip->setText(Text(IDS_GRABOPTIONS_CHECK_AccurateRip));
+    lblAccurateRipAddress->setText(Text(IDS_GRABOPTIONS_LABEL_AccurateRipAddress));
     lblOutputPath->setText(Text(IDS_READCD_LABEL_OutputPath));
     grpMp3Options->setTitle(Text(IDS_GRABOPTIONS_GROUP_Mp3Options));
     chkEnableID3->setText(Text(IDS_GRABOPTIONS_CHECK_EnableID3Tag));
@@ -244,17 +271,20 @@ void TfrmRipOptions::LoadControls() {
     btnRaw->setAutoExclusive(false);
     btnMp3->setAutoExclusive(false);
     btnOgg->setAutoExclusive(false);
+    btnFlac->setAutoExclusive(false);
     btnWav->setChecked(globals::GrabOutputFormat == globals::FormatWav);
     btnRaw->setChecked(globals::GrabOutputFormat == globals::FormatRaw);
     btnMp3->setChecked(globals::GrabOutputFormat == globals::FormatMp3);
     btnOgg->setChecked(globals::GrabOutputFormat == globals::FormatOgg);
-    for (QRadioButton* b : {btnWav, btnRaw, btnMp3, btnOgg})
+    btnFlac->setChecked(globals::GrabOutputFormat == globals::FormatFlac);
+    for (QRadioButton* b : {btnWav, btnRaw, btnMp3, btnOgg, btnFlac})
         b->setAutoExclusive(true);
 
     FillNumbers(cmbBitrate, globals::Mp3Bitrates);
     FillNumbers(cmbVBRMaxBitrate, globals::Mp3Bitrates);
     FillNumbers(cmbVBRQuality, globals::VbrQualities);
     FillNumbers(cmbVBRBitrate, globals::OggBitrates);
+    FillNumbers(cmbFlacLevel, std::array<int, 9>{0, 1, 2, 3, 4, 5, 6, 7, 8});
     cmbMpegQuality->clear();
     cmbMpegQuality->addItems(
         {Text(IDS_GRABOPTIONS_MPEGQuality_Normal), Text(IDS_GRABOPTIONS_MPEGQuality_Low),
@@ -282,6 +312,9 @@ void TfrmRipOptions::LoadControls() {
     edtDate->setText(Q(o.oggDate));
     edtLocation->setText(Q(o.oggLocation));
     edtCopyright->setText(Q(o.oggCopyright));
+    cmbFlacLevel->setCurrentIndex(std::clamp(o.flacLevel, 0, 8));
+    chkAccurateRip->setChecked(o.accurateRip);
+    edtAccurateRipAddress->setText(Q(o.accurateRipAddress));
 
     edtOutputPath->setText(Q(globals::TempDir));
     cmbGenre->clear();
@@ -297,6 +330,8 @@ void TfrmRipOptions::btnOkClick() {
         globals::GrabOutputFormat = globals::FormatRaw;
     else if (btnMp3->isChecked())
         globals::GrabOutputFormat = globals::FormatMp3;
+    else if (btnFlac->isChecked())
+        globals::GrabOutputFormat = globals::FormatFlac;
     else
         globals::GrabOutputFormat = globals::FormatOgg;
     auto& o = globals::Rip;
@@ -321,6 +356,11 @@ void TfrmRipOptions::btnOkClick() {
     o.oggDate = edtDate->text().toStdString();
     o.oggLocation = edtLocation->text().toStdString();
     o.oggCopyright = edtCopyright->text().toStdString();
+    o.flacLevel = std::max(0, cmbFlacLevel->currentIndex());
+    o.accurateRip = chkAccurateRip->isChecked();
+    const QString address = edtAccurateRipAddress->text().trimmed();
+    o.accurateRipAddress =
+        address.isEmpty() ? std::string(globals::DefaultAccurateRipAddress) : address.toStdString();
 }
 
 void TfrmRipOptions::chkEnableID3Click() {

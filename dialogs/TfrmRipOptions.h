@@ -11,7 +11,8 @@ class QPushButton;
 class QRadioButton;
 
 // The rip options: output format, MP3 encoder settings and tag switches, Ogg Vorbis bit rate and
-// comments, and the tag fields every track shares. Created once, hidden between uses: the
+// comments, FLAC's compression level, the AccurateRip check, and the tag fields every track
+// shares. Created once, hidden between uses: the
 // controls keep what the user left in them; OK copies them into globals::Rip and
 // globals::GrabOutputFormat. Artist, album, genre and year are read by the rip job straight from
 // the controls, so they are public, as are the others for the page and the tests.
@@ -44,6 +45,7 @@ public:
     QRadioButton* btnRaw;
     QRadioButton* btnMp3;
     QRadioButton* btnOgg;
+    QRadioButton* btnFlac;
     QLabel* lblOutputPath;
     QLineEdit* edtOutputPath;
     QPushButton* btnBrowse;
@@ -83,6 +85,13 @@ public:
     QLineEdit* edtLocation;
     QLabel* lblCopyright;
     QLineEdit* edtCopyright;
+    // FLAC and the AccurateRip check (FLAC level, AccurateRip switch and address are saved).
+    QGroupBox* grpFlacOptions;
+    QLabel* lblFlacLevel;
+    QComboBox* cmbFlacLevel;
+    QCheckBox* chkAccurateRip;
+    QLabel* lblAccurateRipAddress;
+    QLineEdit* edtAccurateRipAddress;
     QPushButton* btnOk;
     QPushButton* btnCancel;
 
@@ -94,4 +103,5 @@ private:
     void BuildOutputGroup();
     void BuildMp3Group();
     void BuildOggGroup();
+    void BuildFlacGroup();
 };

@@ -1,6 +1,7 @@
 #include "jobs/RipJob.h"
 
 #include "core/MultiLanguages.h"
+#include "jobs/RipReport.h"
 #include "jobs/TCDGrabber.h"
 #include "ui/TextFormat.h"
 
@@ -66,9 +67,21 @@ OutputFormat FormatFor(int grabOutputFormat) {
         return {".mp3", CDGRB_FORMAT_MP3};
     case globals::FormatOgg:
         return {".ogg", CDGRB_FORMAT_OGG};
+    case globals::FormatFlac:
+        return {".flac", CDGRB_FORMAT_FLAC};
     default:
         return {".wav", CDGRB_FORMAT_WAV};
     }
+}
+
+bool Id3v2FrameWritable(const std::string& id) {
+    if (id.size() != 4)
+        return false;
+    for (char c : id) {
+        if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
+            return false;
+    }
+    return id[0] == 'T' || id[0] == 'W' || id == "COMM" || id == "USLT";
 }
 
 namespace {
@@ -80,6 +93,23 @@ template <std::size_t N> void PutText(char (&field)[N], const std::string& text)
 
 std::string Utf8(const QString& text) {
     return text.toStdString();
+}
+
+// The records' text fields are single-byte: a text Latin-1 can hold goes as Latin-1, so whatever
+// fits the field is written whole (UTF-8 would spend two bytes on every accented letter). Other
+// text goes as UTF-8, which the library tells apart and writes whole into ID3v2 and Vorbis
+// comments, narrowing only the ID3v1 tag.
+std::string RecordText(const QString& text) {
+    for (const QChar c : text) {
+        if (c.unicode() > 0xFF)
+            return Utf8(text);
+    }
+    const QByteArray latin1 = text.toLatin1();
+    return std::string(latin1.constData(), static_cast<std::size_t>(latin1.size()));
+}
+
+std::string RecordText(const std::string& utf8) {
+    return RecordText(QString::fromStdString(utf8));
 }
 
 std::int32_t Flag(bool on) {
@@ -106,10 +136,10 @@ bool PutPath(char (&field)[CDGRB_PATH_FIELD], const std::string& path) {
 
 void FillMp3(TGrbMp3Options& r, const TrackTags& tags, const globals::RipOptions& o,
              std::vector<std::string>& values, std::vector<TGrbId3v2Frame>& frames) {
-    PutText(r.Title, Utf8(tags.title));
-    PutText(r.Artist, Utf8(tags.artist));
-    PutText(r.Album, Utf8(tags.album));
-    PutText(r.Year, Utf8(tags.year.left(4)));
+    PutText(r.Title, RecordText(tags.title));
+    PutText(r.Artist, RecordText(tags.artist));
+    PutText(r.Album, RecordText(tags.album));
+    PutText(r.Year, RecordText(tags.year.left(4)));
     r.Genre = static_cast<std::uint8_t>(tags.genreIndex & 0xFF);
     r.Bitrate = static_cast<std::uint16_t>(TableAt(globals::Mp3Bitrates, o.bitrateIndex));
     r.VbrMaxBitrate =
@@ -143,16 +173,46 @@ void FillMp3(TGrbMp3Options& r, const TrackTags& tags, const globals::RipOptions
 
 void FillOgg(TGrbOggOptions& r, const TrackTags& tags, const globals::RipOptions& o) {
     r.Bitrate = TableAt(globals::OggBitrates, o.oggBitrateIndex);
-    PutText(r.Title, Utf8(tags.title));
-    PutText(r.Artist, Utf8(tags.artist));
-    PutText(r.Album, Utf8(tags.album));
-    PutText(r.Genre, o.oggGenre);
-    PutText(r.Version, o.oggVersion);
-    PutText(r.Organization, o.oggOrganization);
-    PutText(r.Description, o.oggDescription);
-    PutText(r.Date, o.oggDate);
-    PutText(r.Location, o.oggLocation);
-    PutText(r.Copyright, o.oggCopyright);
+    PutText(r.Title, RecordText(tags.title));
+    PutText(r.Artist, RecordText(tags.artist));
+    PutText(r.Album, RecordText(tags.album));
+    PutText(r.Genre, RecordText(o.oggGenre));
+    PutText(r.Version, RecordText(o.oggVersion));
+    PutText(r.Organization, RecordText(o.oggOrganization));
+    PutText(r.Description, RecordText(o.oggDescription));
+    PutText(r.Date, RecordText(o.oggDate));
+    PutText(r.Location, RecordText(o.oggLocation));
+    PutText(r.Copyright, RecordText(o.oggCopyright));
+}
+
+// FLAC's tags are Vorbis comments of any length: the texts go whole, in UTF-8.
+void FillFlac(TGrbFlacOptions& r, const TrackTags& tags, const globals::RipOptions& o,
+              std::vector<std::string>& values, std::vector<TGrbComment>& comments) {
+    r.CompressionLevel = std::clamp(o.flacLevel, 0, 8);
+    const std::pair<const char*, std::string> all[] = {
+        {"TITLE", Utf8(tags.title)},
+        {"ARTIST", Utf8(tags.artist)},
+        {"ALBUM", Utf8(tags.album)},
+        {"DATE", Utf8(tags.year.left(4))},
+        {"GENRE", Utf8(tags.genre)},
+        {"TRACKNUMBER", tags.trackNumber > 0 ? std::to_string(tags.trackNumber) : std::string()},
+        {"VERSION", o.oggVersion},
+        {"ORGANIZATION", o.oggOrganization},
+        {"DESCRIPTION", o.oggDescription},
+        {"LOCATION", o.oggLocation},
+        {"COPYRIGHT", o.oggCopyright}};
+    std::vector<const char*> names;
+    for (const auto& [name, value] : all) {
+        if (value.empty())
+            continue;
+        names.push_back(name);
+        values.push_back(value);
+    }
+    // The texts are in place before their addresses are taken.
+    for (std::size_t i = 0; i < names.size(); ++i)
+        comments.push_back({names[i], values[i].c_str()});
+    r.CommentCount = static_cast<std::int32_t>(comments.size());
+    r.Comments = comments.empty() ? nullptr : comments.data();
 }
 
 } // namespace
@@ -178,6 +238,13 @@ bool MakeEncoderRecord(int grabOutputFormat, const std::string& outputPath, cons
         FillOgg(*r, tags, options);
         return true;
     }
+    case CDGRB_FORMAT_FLAC: {
+        auto* r = Allocate<TGrbFlacOptions>(record.bytes_);
+        if (!PutPath(r->OutputPath, outputPath))
+            return false;
+        FillFlac(*r, tags, options, record.values_, record.comments_);
+        return true;
+    }
     default:
         return PutPath(Allocate<TGrbWavOptions>(record.bytes_)->OutputPath, outputPath);
     }
@@ -190,7 +257,7 @@ std::string OutputPathFor(const RipJobSettings& settings, const QString& title, 
 }
 
 TrackOutcome RipTrack(TCDGrabber& grabber, const RipJobSettings& settings, const TrackRip& track,
-                      const RipTurns& turns) {
+                      const RipTurns& turns, std::optional<TGrbTrackResult>* result) {
     try {
         EncoderRecord record;
         if (!MakeEncoderRecord(settings.grabOutputFormat, track.outputPath, track.tags,
@@ -218,6 +285,9 @@ TrackOutcome RipTrack(TCDGrabber& grabber, const RipJobSettings& settings, const
                 turns.events();
             std::this_thread::sleep_for(settings.pollInterval);
         }
+        TGrbTrackResult found{};
+        if (result && grabber.TrackResult(found) && found.TrackIndex == (track.trackIndex & 0xFF))
+            *result = found;
         // A rip that started but ended in error is not a success.
         return GrabResult < 0 ? TrackOutcome::Failed : TrackOutcome::Success;
     } catch (const std::exception&) {
@@ -241,8 +311,9 @@ int BarPercent(const JobState& s, int trackPercent) {
 
 // The row's track through RipTrack, with the job's bar and the host's events.
 TrackOutcome RipRow(TCDGrabber& grabber, IRipHost& host, const RipJobSettings& settings,
-                    const JobState& state, int row) {
+                    const JobState& state, int row, TrackRecord& record) {
     TrackRip track;
+    record.trackNumber = row + 1;
     try {
         const QString title = host.RowTitle(row);
         track.trackIndex = row;
@@ -250,12 +321,16 @@ TrackOutcome RipRow(TCDGrabber& grabber, IRipHost& host, const RipJobSettings& s
         track.tags = host.DialogTags();
         track.tags.title = title;
         track.tags.artist = host.RowArtist(row);
+        track.tags.trackNumber = row + 1;
+        record.title = title;
+        record.outputPath = track.outputPath;
     } catch (const std::exception&) {
         return TrackOutcome::Failed;
     }
     return RipTrack(grabber, settings, track,
                     {[&](int percent) { host.SetProgress(BarPercent(state, percent)); },
-                     [&] { host.ProcessEvents(); }});
+                     [&] { host.ProcessEvents(); }},
+                    &record.result);
 }
 
 void Pause(IRipHost& host, std::chrono::milliseconds pause) {
@@ -281,13 +356,65 @@ QString SuccessText(IRipHost& host, const RipJobSettings& settings, int row,
 
 } // namespace
 
+namespace {
+
+// A frame the library would leave out is named once per job rather than dropped silently.
+void ReportUnwritableFrames(IRipHost& host, const RipJobSettings& settings) {
+    if (FormatFor(settings.grabOutputFormat).code != CDGRB_FORMAT_MP3 ||
+        !settings.options.writeId3v2)
+        return;
+    for (const auto& frame : settings.options.id3v2Frames) {
+        if (!Id3v2FrameWritable(frame.fourCC))
+            host.ShowStatus(ui::FormatText(Text(IDS_READCD_MSG_Id3v2FrameLeftOut),
+                                           {QString::fromStdString(frame.fourCC)}));
+    }
+}
+
+// After the last track: the AccurateRip verdicts (when allowed) and the rip log.
+void FinishJob(IRipHost& host, const RipJobSettings& settings, std::vector<TrackRecord>& records) {
+    QString note;
+    if (settings.options.accurateRip) {
+        if (auto error = CheckAccurateRip(settings.options.accurateRipAddress, records,
+                                          [&] { host.ProcessEvents(); })) {
+            note = *error;
+            host.ShowStatus(note);
+        }
+        for (const TrackRecord& t : records) {
+            if (!t.accurateRip.isEmpty())
+                host.ShowStatus(
+                    ui::FormatText(Text(IDS_READCD_LABEL_Status_AccurateRip),
+                                   {static_cast<long long>(t.trackNumber), t.accurateRip}));
+        }
+    }
+    if (!settings.writeLog || records.empty())
+        return;
+    std::string error;
+    if (auto log = WriteRipLog(settings, records, note, error))
+        host.ShowStatus(ui::FormatText(Text(IDS_READCD_LABEL_Status_RipLog),
+                                       {QString::fromStdString(log->string())}));
+    else
+        host.ShowStatus(
+            ui::FormatText(Text(IDS_READCD_LABEL_Status_RipLog), {QString::fromStdString(error)}));
+}
+
+} // namespace
+
 void RunRipJob(TCDGrabber& grabber, IRipHost& host, const RipJobSettings& settings) {
+    ReportUnwritableFrames(host, settings);
+    std::vector<TrackRecord> records;
     JobState state;
     for (int i = 0; i < host.RowCount(); ++i)
         state.checkedCount += host.RowChecked(i) ? 1 : 0;
     host.SetIdle(false);
     GrabCancelled = false;
     grabber.SetCDLetter(settings.driveLetter);
+    RipJobSettings used = settings;
+    if (!grabber.SetReadOffset(settings.readOffset)) {
+        // The log must say what was done: the tracks are read without the correction.
+        host.ShowStatus(QStringLiteral("Read offset %1 cannot be applied; reading without it")
+                            .arg(settings.readOffset));
+        used.readOffset = 0;
+    }
     for (int row = 0; row < host.RowCount(); ++row) {
         if (GrabCancelled) {
             host.ProcessEvents();
@@ -300,22 +427,28 @@ void RunRipJob(TCDGrabber& grabber, IRipHost& host, const RipJobSettings& settin
         host.ShowStatus(ui::FormatText(Text(IDS_READCD_LABEL_Status_GrabTracks),
                                        {static_cast<long long>(row + 1)}));
         const auto start = std::chrono::steady_clock::now();
-        TrackOutcome outcome = RipRow(grabber, host, settings, state, row);
+        TrackRecord& record = records.emplace_back();
+        TrackOutcome outcome = RipRow(grabber, host, settings, state, row, record);
         if (outcome == TrackOutcome::Success) {
             try {
-                host.SetTrackStatus(row, SuccessText(host, settings, row, start));
+                record.status = SuccessText(host, settings, row, start);
             } catch (const std::exception&) {
                 outcome = TrackOutcome::Failed;
             }
         }
-        if (outcome == TrackOutcome::Skipped) {
-            host.SetTrackStatus(row, Text(IDS_READCD_LISTVIEW_ITEM_Status_Skip));
+        if (outcome == TrackOutcome::Success) {
+            host.SetTrackStatus(row, record.status);
+        } else if (outcome == TrackOutcome::Skipped) {
+            record.status = Text(IDS_READCD_LISTVIEW_ITEM_Status_Skip);
+            host.SetTrackStatus(row, record.status);
             host.SetProgress(BarPercent(state, 100));
-        } else if (outcome == TrackOutcome::Failed) {
-            host.SetTrackStatus(row, Text(IDS_READCD_LISTVIEW_ITEM_Status_Failed));
+        } else {
+            record.status = Text(IDS_READCD_LISTVIEW_ITEM_Status_Failed);
+            host.SetTrackStatus(row, record.status);
             grabber.AbortRip();
         }
     }
+    FinishJob(host, used, records);
     host.SetIdle(true);
     host.ShowStatus(Text(IDS_READCD_LABEL_Status_GrabTracksCompleted));
 }

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,8 +33,12 @@ struct OutputFormat {
     const char* extension;
     std::int32_t code;
 };
-// 1 WAV (and any value not listed), 2 RAW, 3 MP3, 4 OGG.
+// 1 WAV (and any value not listed), 2 RAW, 3 MP3, 4 OGG, 5 FLAC.
 OutputFormat FormatFor(int grabOutputFormat);
+
+// True for the ID3v2 frame identifiers the grabbing library writes: COMM, USLT, TXXX, WXXX and
+// every other T*** and W*** (four characters A-Z, 0-9). Others are left out, and the job says so.
+bool Id3v2FrameWritable(const std::string& id);
 
 // The tag texts of one track.
 struct TrackTags {
@@ -42,6 +47,8 @@ struct TrackTags {
     QString album;
     QString year;
     int genreIndex = 12;
+    QString genre;       // the genre's name (FLAC's GENRE comment); empty: none
+    int trackNumber = 0; // on the disc (FLAC's TRACKNUMBER); 0: none
 };
 
 // The options record of one track with the ID3v2 frame array and the texts it points to. Moving
@@ -61,6 +68,7 @@ private:
     std::vector<std::uint8_t> bytes_;
     std::vector<std::string> values_;
     std::vector<TGrbId3v2Frame> frames_;
+    std::vector<TGrbComment> comments_;
 };
 
 // Fills the record of the format for `outputPath` (UTF-8). False when the path does not fit the
@@ -94,6 +102,12 @@ struct RipJobSettings {
     int grabOutputFormat = globals::FormatWav;
     globals::RipOptions options;
     char driveLetter = 'D';
+    // For the rip log: the drive as the user knows it, and the read offset correction in
+    // samples (0: none; virtual drives need none).
+    std::string driveDescription;
+    std::int32_t readOffset = 0;
+    // A rip log beside the files, one per job.
+    bool writeLog = true;
     // Interval between turns of the wait for a track; the events run at each turn.
     std::chrono::milliseconds pollInterval{5};
     // The pause before a track's time is measured (at least one second of elapsed time).
@@ -121,10 +135,12 @@ struct RipTurns {
 
 // Starts the track's rip and waits for its end; errors become Failed, an existing file that
 // must not be replaced Skipped. The grabber's monitor is set to the job's.
+// `result`, when given, gets what the library found for the track once its rip has ended.
 TrackOutcome RipTrack(TCDGrabber& grabber, const RipJobSettings& settings, const TrackRip& track,
-                      const RipTurns& turns);
+                      const RipTurns& turns, std::optional<TGrbTrackResult>* result = nullptr);
 
-// Runs the job over every row (the caller has checked that one is ticked).
+// Runs the job over every row (the caller has checked that one is ticked); then, when the user
+// allows it, checks the ripped tracks with the AccurateRip database, and writes the rip log.
 void RunRipJob(TCDGrabber& grabber, IRipHost& host, const RipJobSettings& settings);
 
 } // namespace rip

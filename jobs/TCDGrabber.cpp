@@ -61,6 +61,8 @@ TCDGrabber::TCDGrabber(const std::filesystem::path& library) {
     all = Bind(lib, "GrbCloseCDGrabber", close_) && all;
     if (!all)
         return;
+    Bind(lib, "GrbGetTrackResult", trackResult_);
+    Bind(lib, "GrbSetReadOffset", setReadOffset_);
     handle_ = create_();
     loaded_ = true;
 }
@@ -105,6 +107,18 @@ std::int32_t TCDGrabber::RipTrack(std::int32_t trackIndex) {
 void TCDGrabber::AbortRip() {
     if (Unusable() == 0)
         abortRip_(handle_);
+}
+
+bool TCDGrabber::TrackResult(TGrbTrackResult& result) const {
+    if (Unusable() != 0 || !trackResult_)
+        return false;
+    return trackResult_(handle_, &result, static_cast<std::int32_t>(sizeof result)) == CDGRB_OK;
+}
+
+bool TCDGrabber::SetReadOffset(std::int32_t samples) {
+    if (Unusable() != 0 || !setReadOffset_)
+        return samples == 0;
+    return setReadOffset_(handle_, samples) == CDGRB_OK;
 }
 
 TCDDevice::TCDDevice(char letter) : letter_(letter) {

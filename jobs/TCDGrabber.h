@@ -54,6 +54,12 @@ public:
     // Negative: the rip did not start.
     std::int32_t RipTrack(std::int32_t trackIndex);
     void AbortRip();
+    // What the library found for the last track ripped (checksums, read retries, the disc's
+    // identifiers). False when the library has no such entry point or no track has ended.
+    bool TrackResult(TGrbTrackResult& result) const;
+    // The drive's read offset in samples for later rips. False when the library cannot shift
+    // (no such entry point) or refuses the value; 0 needs no library support.
+    bool SetReadOffset(std::int32_t samples);
 
 private:
     // GrbNotLoaded / GrbNoHandle when the library cannot be called, else 0.
@@ -67,6 +73,9 @@ private:
     decltype(&GrbRipTrack) ripTrack_ = nullptr;
     decltype(&GrbAbortRip) abortRip_ = nullptr;
     decltype(&GrbCloseCDGrabber) close_ = nullptr;
+    // Optional: a library without it still rips; the results are then unknown.
+    decltype(&GrbGetTrackResult) trackResult_ = nullptr;
+    decltype(&GrbSetReadOffset) setReadOffset_ = nullptr;
     bool loaded_ = false;
     std::int32_t handle_ = 0;
 };

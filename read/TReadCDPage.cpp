@@ -98,6 +98,7 @@ public:
             tags.album = d->edtAlbum->text();
             tags.genreIndex = d->cmbGenre->currentIndex();
             tags.year = d->edtYear->text();
+            tags.genre = d->cmbGenre->currentText();
         } else {
             tags.year = Num(QDate::currentDate().year());
         }
@@ -586,6 +587,8 @@ void TReadCDPage::RunRipJob() {
     settings.grabOutputFormat = globals::GrabOutputFormat;
     settings.options = globals::Rip;
     settings.driveLetter = shell_.ReadDevice ? shell_.ReadDevice->DriveLetter() : 'D';
+    if (shell_.ReadDevice)
+        settings.driveDescription = shell_.ReadDevice->Description();
     RipHost host(*this);
     if (!grabber_)
         grabber_ = std::make_unique<TCDGrabber>();

@@ -3,7 +3,8 @@
 // platterly_bench_cdgrb rip LIB STORE MODE OUT
 //                                           rips every audio track of drive D through LIB into
 //                                           OUT (MODE: wav, mp3cbr = 192 kbit/s, mp3vbr = V5;
-//                                           MPEG quality Normal, stereo); prints the seconds
+//                                           MPEG quality Normal, stereo; flac5 = FLAC level 5
+//                                           with a TITLE comment); prints the seconds
 #include "cdgrb/cdgrb.h"
 
 #include <discengine/VirtualStore.h>
@@ -108,12 +109,22 @@ int rip(const char* libPath, const fs::path& store, const std::string& mode, con
     setMonitor(grabber, monitor);
     for (int i = 0; i < tracks; ++i) {
         char name[32];
-        std::snprintf(name, sizeof name, "Track%02d.%s", i + 1, mode == "wav" ? "wav" : "mp3");
+        const char* extension = mode == "wav" ? "wav" : mode == "flac5" ? "flac" : "mp3";
+        std::snprintf(name, sizeof name, "Track%02d.%s", i + 1, extension);
         TGrbMp3Options mp3;
         TGrbWavOptions wav;
         fill(mode, out / name, mp3, wav);
+        const std::string title = "Track" + std::to_string(i + 1);
+        const TGrbComment comment{"TITLE", title.c_str()};
+        TGrbFlacOptions flac{};
+        flac.CompressionLevel = 5;
+        flac.CommentCount = 1;
+        flac.Comments = &comment;
+        std::snprintf(flac.OutputPath, sizeof flac.OutputPath, "%s", (out / name).c_str());
         if (mode == "wav")
             setOptions(grabber, CDGRB_FORMAT_WAV, &wav, sizeof wav);
+        else if (mode == "flac5")
+            setOptions(grabber, CDGRB_FORMAT_FLAC, &flac, sizeof flac);
         else
             setOptions(grabber, CDGRB_FORMAT_MP3, &mp3, sizeof mp3);
         gEnded = false;
@@ -143,6 +154,7 @@ int main(int argc, char** argv) {
         return setup(argv[2]);
     if (argc == 6 && std::string(argv[1]) == "rip")
         return rip(argv[2], argv[3], argv[4], argv[5]);
-    std::cerr << "usage: " << argv[0] << " setup STORE | rip LIB STORE wav|mp3cbr|mp3vbr OUT\n";
+    std::cerr << "usage: " << argv[0]
+              << " setup STORE | rip LIB STORE wav|mp3cbr|mp3vbr|flac5 OUT\n";
     return 2;
 }

@@ -157,6 +157,36 @@ TEST(SaveOptions, WritesCurrentValuesAndTheAutostartEntry) {
     globals::SetExecutableFileForTests({});
 }
 
+TEST(SaveOptions, FlacLevelAndAccurateRipChoiceSurviveARestart) {
+    TempDir dir;
+    TempDir config;
+    testsupport::ScopedEnv xdg("XDG_CONFIG_HOME", config.path().string());
+    globals::SetExecutableFileForTests(dir / "platterly");
+    globals::LoadConfig(dir.path());
+    globals::LoadOptions();
+    EXPECT_EQ(globals::Rip.flacLevel, 5);
+    EXPECT_FALSE(globals::Rip.accurateRip);
+    globals::GrabOutputFormat = globals::FormatFlac;
+    globals::Rip.flacLevel = 8;
+    globals::Rip.accurateRip = true;
+    globals::Rip.accurateRipAddress = "http://mirror.example/ar/";
+    globals::BootApplication = false;
+    globals::SaveOptions();
+    globals::Rip = globals::RipOptions{};
+    globals::LoadOptions();
+    EXPECT_EQ(globals::GrabOutputFormat, globals::FormatFlac);
+    EXPECT_EQ(globals::Rip.flacLevel, 8);
+    EXPECT_TRUE(globals::Rip.accurateRip);
+    EXPECT_EQ(globals::Rip.accurateRipAddress, "http://mirror.example/ar/");
+    // A level out of range in a hand-edited file is held to the encoder's range.
+    platform::IniFile ini(dir / "options.ini");
+    ini.setInteger("Options", "FlacLevel", 42);
+    ASSERT_TRUE(ini.save());
+    globals::LoadOptions();
+    EXPECT_EQ(globals::Rip.flacLevel, 8);
+    globals::SetExecutableFileForTests({});
+}
+
 TEST(SaveOptions, UnknownServiceRaisesAndSaveSwallowsFailures) {
     EXPECT_THROW(globals::StartServiceIfStopped("NoSuchService"), std::system_error);
     TempDir dir;

@@ -69,8 +69,13 @@ TEST(EncoderRecords, Mp3FieldsFromTheOptions) {
     o.vbrMaxBitrateIndex = 0; // 32
     o.useJointStereo = true;
     o.generateCrc = true;
-    TrackTags t{QString(30, QLatin1Char('T')), QStringLiteral("Artist"), QStringLiteral("Album"),
-                QStringLiteral("20245"), 0x153};
+    TrackTags t{QString(30, QLatin1Char('T')),
+                QStringLiteral("Artist"),
+                QStringLiteral("Album"),
+                QStringLiteral("20245"),
+                0x153,
+                {},
+                0};
     EncoderRecord r;
     ASSERT_TRUE(MakeEncoderRecord(3, "/x/a.mp3", t, o, r));
     ASSERT_EQ(r.Size(), static_cast<int>(sizeof(TGrbMp3Options)));
@@ -120,7 +125,7 @@ TEST(EncoderRecords, OggTakesItsOwnGenreText) {
     o.oggGenre = "Ambient";
     o.oggCopyright = std::string(120, 'c');
     o.oggBitrateIndex = 4;
-    TrackTags t{QStringLiteral("T"), QStringLiteral("A"), QStringLiteral("B"), {}, 13};
+    TrackTags t{QStringLiteral("T"), QStringLiteral("A"), QStringLiteral("B"), {}, 13, {}, 0};
     EncoderRecord r;
     ASSERT_TRUE(MakeEncoderRecord(4, "/x/a.ogg", t, o, r));
     const auto& g = *static_cast<const TGrbOggOptions*>(r.Data());

@@ -72,6 +72,26 @@ QStringList Probe(const fs::path& file) {
     return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'));
 }
 
+QStringList ReadTags(const fs::path& file) {
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"),
+            {QStringLiteral(PLATTERLY_SOURCE_DIR "/tests/components/cdgrb/read_tags.py"),
+             QString::fromStdString(file.string())});
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput())
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QStringList TagValues(const QStringList& lines, const QString& key) {
+    QStringList values;
+    const QString prefix = key + QLatin1Char('=');
+    for (const QString& line : lines) {
+        if (line.startsWith(prefix))
+            values << line.mid(prefix.size());
+    }
+    return values;
+}
+
 QString ProbeValue(const QStringList& lines, const QString& key) {
     for (const QString& line : lines) {
         const int eq = line.indexOf(QLatin1Char('='));

@@ -38,6 +38,12 @@ std::string ReadTrackPcm(const std::filesystem::path& cue, int track);
 QStringList Probe(const std::filesystem::path& file);
 QString ProbeValue(const QStringList& lines, const QString& key);
 
+// mutagen's reading of a file's tags (tests/components/cdgrb/read_tags.py): "key=value" lines,
+// e.g. "TALB=...", "COMM:eng:=...", "id3v1.album=...", "TITLE=...".
+QStringList ReadTags(const std::filesystem::path& file);
+// The values of `key` in ReadTags' lines, in order.
+QStringList TagValues(const QStringList& lines, const QString& key);
+
 // A track list in memory that records what the job shows.
 class FakeRipHost : public rip::IRipHost {
 public:
@@ -48,8 +54,13 @@ public:
         QString status;
     };
     std::vector<Row> rows;
-    rip::TrackTags tags{QString(), QString(), QStringLiteral("An Album"), QStringLiteral("2024"),
-                        13};
+    rip::TrackTags tags{QString(),
+                        QString(),
+                        QStringLiteral("An Album"),
+                        QStringLiteral("2024"),
+                        13,
+                        QStringLiteral("Pop"),
+                        0};
     std::shared_ptr<discengine::IDeviceX> drive;
     QStringList statuses;
     std::vector<int> progress;

@@ -84,10 +84,44 @@ TEST_F(RipOptionsDialog, CancelKeepsTheValuesButTheControlsKeepTheChoice) {
 TEST_F(RipOptionsDialog, AnUnknownStoredFormatSelectsNothingAndOkStoresOgg) {
     globals::GrabOutputFormat = 7;
     TfrmRipOptions d;
-    for (auto* b : {d.btnWav, d.btnRaw, d.btnMp3, d.btnOgg})
+    for (auto* b : {d.btnWav, d.btnRaw, d.btnMp3, d.btnOgg, d.btnFlac})
         EXPECT_FALSE(b->isChecked());
     d.btnOkClick();
     EXPECT_EQ(globals::GrabOutputFormat, globals::FormatOgg);
+}
+
+TEST_F(RipOptionsDialog, FlacAndTheAccurateRipSwitchAreChosenByName) {
+    globals::GrabOutputFormat = globals::FormatFlac;
+    globals::Rip.flacLevel = 7;
+    TfrmRipOptions d;
+    auto* flac = d.findChild<QRadioButton*>("btnFlac");
+    auto* level = d.findChild<QComboBox*>("cmbFlacLevel");
+    auto* accurateRip = d.findChild<QCheckBox*>("chkAccurateRip");
+    auto* address = d.findChild<QLineEdit*>("edtAccurateRipAddress");
+    ASSERT_TRUE(flac && level && accurateRip && address);
+    EXPECT_TRUE(flac->isChecked());
+    EXPECT_FALSE(d.btnOgg->isChecked());
+    EXPECT_EQ(flac->text(), "FLAC");
+    EXPECT_EQ(level->count(), 9);
+    EXPECT_EQ(level->currentText(), "7");
+    EXPECT_FALSE(accurateRip->isChecked()) << "no network use unless the user allows it";
+    EXPECT_EQ(address->text(), globals::DefaultAccurateRipAddress);
+
+    level->setCurrentIndex(2);
+    QTest::mouseClick(accurateRip, Qt::LeftButton);
+    address->setText("  ");
+    QTest::mouseClick(d.btnOk, Qt::LeftButton);
+    EXPECT_EQ(globals::GrabOutputFormat, globals::FormatFlac);
+    EXPECT_EQ(globals::Rip.flacLevel, 2);
+    EXPECT_TRUE(globals::Rip.accurateRip);
+    EXPECT_EQ(globals::Rip.accurateRipAddress, globals::DefaultAccurateRipAddress)
+        << "an emptied address falls back to the database's";
+
+    address->setText("http://127.0.0.1:8080/ar/");
+    d.btnMp3->click();
+    QTest::mouseClick(d.btnOk, Qt::LeftButton);
+    EXPECT_EQ(globals::GrabOutputFormat, globals::FormatMp3);
+    EXPECT_EQ(globals::Rip.accurateRipAddress, "http://127.0.0.1:8080/ar/");
 }
 
 TEST_F(RipOptionsDialog, ArtistTypingReachesEveryKeystroke) {

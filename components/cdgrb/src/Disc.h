@@ -3,6 +3,7 @@
 #include "CdioHandles.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +15,9 @@ namespace cdgrb {
 struct Source {
     std::string path;
     int driver = 0;
+    // What identifies the medium now (nothing: tray open, no disc); compared while ripping so a
+    // disc swapped or ejected meanwhile fails the track. Absent: the source cannot change.
+    std::function<std::optional<std::string>()> identity;
 };
 
 struct TrackEntry {

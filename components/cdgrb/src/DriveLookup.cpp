@@ -19,11 +19,17 @@ std::filesystem::path libraryFolder() {
 
 std::optional<Source> lookupDrive(char letter) {
     try {
-        const auto source =
-            discengine::DriveCdioSource(letter, discengine::DefaultDriveStore(libraryFolder()));
+        const auto store = discengine::DefaultDriveStore(libraryFolder());
+        const auto source = discengine::DriveCdioSource(letter, store);
         if (!source)
             return std::nullopt;
-        return Source{source->path, source->driver};
+        return Source{source->path, source->driver, [letter, store] {
+                          try {
+                              return discengine::MediumIdentity(letter, store);
+                          } catch (const std::exception&) {
+                              return std::optional<std::string>();
+                          }
+                      }};
     } catch (const std::exception&) {
         // A store that cannot be read (corrupt drive.ini, ...) has no drive to rip from.
         return std::nullopt;

@@ -28,5 +28,7 @@ std::unique_ptr<Encoder> makePcmEncoder(bool wavHeader, OutputFile& out, std::ui
 std::unique_ptr<Encoder> makeMp3Encoder(const Mp3Settings& settings, OutputFile& out,
                                         std::uint32_t totalFrames, int& error);
 std::unique_ptr<Encoder> makeOggEncoder(const OggSettings& settings, OutputFile& out, int& error);
+std::unique_ptr<Encoder> makeFlacEncoder(const FlacSettings& settings, OutputFile& out,
+                                         std::uint32_t totalFrames, int& error);
 
 } // namespace cdgrb

@@ -81,6 +81,16 @@ int32_t GrbCloseCDGrabber(int32_t grabber) {
     });
 }
 
+int32_t GrbSetReadOffset(int32_t grabber, int32_t samples) {
+    return withGrabber(grabber, [&](Grabber& g) { return g.setReadOffset(samples); });
+}
+
+int32_t GrbGetTrackResult(int32_t grabber, TGrbTrackResult* result, int32_t size) {
+    if (result == nullptr || size != static_cast<int32_t>(sizeof(TGrbTrackResult)))
+        return CDGRB_E_ARGUMENT;
+    return withGrabber(grabber, [&](Grabber& g) { return g.trackResult(*result); });
+}
+
 int32_t DevCreateCDDevice(int32_t letter) {
     const std::int32_t id = guarded([&]() -> std::int32_t {
         const char l = static_cast<char>(letter & 0xFF);

@@ -64,7 +64,8 @@ int Grabber::ripTrack(int trackIndex) {
     if (!source)
         return CDGRB_E_DRIVE;
     std::unique_ptr<RipJob> prepared;
-    const int rc = RipJob::prepare(*source, trackIndex & 0xFF, *settings_, monitor_, prepared);
+    const int rc =
+        RipJob::prepare(*source, trackIndex & 0xFF, *settings_, monitor_, readOffset_, prepared);
     if (rc != CDGRB_OK)
         return rc;
     std::shared_ptr<RipJob> job = std::move(prepared);
@@ -81,6 +82,25 @@ int Grabber::ripTrack(int trackIndex) {
     job_ = std::move(job);
     run_ = std::move(run);
     thread_ = std::move(thread);
+    return CDGRB_OK;
+}
+
+int Grabber::setReadOffset(int samples) {
+    // Real drives are off by a few thousand samples at most; more is a mistake, not a drive.
+    if (samples < -100000 || samples > 100000)
+        return CDGRB_E_ARGUMENT;
+    std::lock_guard lock(mutex_);
+    readOffset_ = samples;
+    return CDGRB_OK;
+}
+
+int Grabber::trackResult(TGrbTrackResult& out) {
+    std::lock_guard lock(mutex_);
+    if (!job_)
+        return CDGRB_E_NO_OPTIONS;
+    if (!job_->ended())
+        return CDGRB_E_BUSY;
+    out = job_->result();
     return CDGRB_OK;
 }
 

@@ -33,6 +33,8 @@ public:
     // Stops the running rip and waits until it has ended (its file removed, kind 3 reported);
     // called from the monitor itself it only asks.
     int abortRip();
+    int trackResult(TGrbTrackResult& out);
+    int setReadOffset(int samples);
 
 private:
     void finishThread();
@@ -43,6 +45,7 @@ private:
     std::optional<RipSettings> settings_;
     int settingsError_ = CDGRB_E_NO_OPTIONS;
     TGrbMonitorProc monitor_ = nullptr;
+    std::int32_t readOffset_ = 0;
 
     // What the rip thread shares with the grabber, so that it never needs the grabber itself.
     struct RunState {

@@ -1,5 +1,7 @@
 #include "Encoder.h"
 
+#include "Id3Tag.h"
+
 #include "Text.h"
 #include "cdgrb/cdgrb.h"
 
@@ -31,19 +33,38 @@ void setText(lame_global_flags* gf, Setter set, const char* frameId, const std::
     }
 }
 
-void setExtraFrame(lame_global_flags* gf, const Id3v2Frame& frame) {
-    // LAME refuses identifiers it does not know (and space-padded ones): such a frame is left
-    // out rather than failing the track.
-    if (fitsLatin1(frame.value)) {
-        const std::string field = frame.id + "=" + toLatin1(frame.value);
-        id3tag_set_fieldvalue(gf, field.c_str());
+// The frames LAME does not write (well), added to its tag by us.
+struct PendingFrames {
+    std::vector<Id3v2Frame> frames;
+};
+
+void setExtraFrame(lame_global_flags* gf, const Id3v2Frame& frame, PendingFrames& pending) {
+    if (!id3v2FrameWritable(frame.id))
+        return; // the caller was told which identifiers are written; others are left out
+    const bool latin1 = fitsLatin1(frame.value);
+    const auto* none = reinterpret_cast<const unsigned short*>(u"\uFEFF");
+    if (builtByLibrary(frame.id)) {
+        pending.frames.push_back(frame);
+    } else if (frame.id == "COMM") {
+        if (latin1) {
+            id3tag_set_comment_latin1(gf, "eng", "", toLatin1(frame.value).c_str());
+        } else {
+            const std::u16string text = toUtf16WithBom(frame.value);
+            id3tag_set_comment_utf16(gf, "eng", none,
+                                     reinterpret_cast<const unsigned short*>(text.c_str()));
+        }
     } else {
-        const std::u16string field = toUtf16WithBom(frame.id + "=" + frame.value);
-        id3tag_set_fieldvalue_utf16(gf, reinterpret_cast<const unsigned short*>(field.c_str()));
+        if (latin1) {
+            id3tag_set_textinfo_latin1(gf, frame.id.c_str(), toLatin1(frame.value).c_str());
+        } else {
+            const std::u16string text = toUtf16WithBom(frame.value);
+            id3tag_set_textinfo_utf16(gf, frame.id.c_str(),
+                                      reinterpret_cast<const unsigned short*>(text.c_str()));
+        }
     }
 }
 
-void setTags(lame_global_flags* gf, const Mp3Settings& s) {
+void setTags(lame_global_flags* gf, const Mp3Settings& s, PendingFrames& pending) {
     if (!s.id3v1 && !s.id3v2)
         return;
     id3tag_init(gf);
@@ -61,7 +82,7 @@ void setTags(lame_global_flags* gf, const Mp3Settings& s) {
     id3tag_set_genre(gf, std::to_string(s.genre).c_str()); // a number LAME does not know: no genre
     if (s.id3v2) {
         for (const Id3v2Frame& f : s.extraFrames)
-            setExtraFrame(gf, f);
+            setExtraFrame(gf, f, pending);
     }
 }
 
@@ -76,10 +97,24 @@ int lameQuality(int mpegQuality) {
     }
 }
 
+// The tags are written by us rather than by LAME's automatic writing, so that the frames LAME
+// has no call for can join its ID3v2 tag: the tag before the first frame, ID3v1 after the last.
 class Mp3Encoder : public Encoder {
 public:
-    Mp3Encoder(LamePtr gf, OutputFile& out, bool vbrHeader)
-        : gf_(std::move(gf)), out_(out), vbrHeader_(vbrHeader) {}
+    Mp3Encoder(LamePtr gf, OutputFile& out, bool vbrHeader, bool id3v1)
+        : gf_(std::move(gf)), out_(out), vbrHeader_(vbrHeader), id3v1_(id3v1) {}
+
+    int writeId3v2(const PendingFrames& pending) {
+        std::vector<std::uint8_t> tag(lame_get_id3v2_tag(gf_.get(), nullptr, 0));
+        if (tag.empty())
+            return CDGRB_OK;
+        lame_get_id3v2_tag(gf_.get(), tag.data(), tag.size());
+        std::vector<std::vector<std::uint8_t>> frames;
+        for (const Id3v2Frame& f : pending.frames)
+            frames.push_back(buildFrame(f.id, f.value, tag.size() > 3 ? tag[3] : 3));
+        tag = appendFrames(tag, frames);
+        return out_.write(tag.data(), tag.size()) ? CDGRB_OK : CDGRB_E_OUTPUT;
+    }
 
     int write(const std::int16_t* pcm, std::size_t frames) override {
         buffer_.resize(frames * 5 / 4 + 7200);
@@ -99,8 +134,15 @@ public:
             return CDGRB_E_ENCODER;
         if (!out_.write(buffer_.data(), n))
             return CDGRB_E_OUTPUT;
+        if (id3v1_) {
+            unsigned char v1[128];
+            const std::size_t size = lame_get_id3v1_tag(gf_.get(), v1, sizeof v1);
+            if (size > 0 && !out_.write(v1, size))
+                return CDGRB_E_OUTPUT;
+        }
+        // Rewrites the reserved first frame; LAME finds it behind the ID3v2 tag in the file.
         if (vbrHeader_)
-            lame_mp3_tags_fid(gf_.get(), out_.stream()); // rewrites the reserved first frame
+            lame_mp3_tags_fid(gf_.get(), out_.stream());
         return CDGRB_OK;
     }
 
@@ -108,6 +150,7 @@ private:
     LamePtr gf_;
     OutputFile& out_;
     bool vbrHeader_;
+    bool id3v1_;
     std::vector<unsigned char> buffer_;
 };
 
@@ -142,11 +185,19 @@ std::unique_ptr<Encoder> makeMp3Encoder(const Mp3Settings& s, OutputFile& out,
     lame_set_original(g, s.original ? 1 : 0);
     lame_set_copyright(g, s.copyright ? 1 : 0);
     lame_set_extension(g, s.privateFlag ? 1 : 0);
-    setTags(g, s);
+    PendingFrames pending;
+    setTags(g, s, pending);
+    lame_set_write_id3tag_automatic(g, 0);
     if (lame_init_params(g) < 0)
         return nullptr;
+    auto encoder = std::make_unique<Mp3Encoder>(std::move(gf), out, s.vbrHeader, s.id3v1);
+    if (s.id3v2) {
+        error = encoder->writeId3v2(pending);
+        if (error != CDGRB_OK)
+            return nullptr;
+    }
     error = CDGRB_OK;
-    return std::make_unique<Mp3Encoder>(std::move(gf), out, s.vbrHeader);
+    return encoder;
 }
 
 } // namespace cdgrb

@@ -16,8 +16,9 @@ std::unique_ptr<OutputFile> OutputFile::create(const std::filesystem::path& targ
         return nullptr;
     std::unique_ptr<OutputFile> file(new OutputFile);
     file->target_ = target;
-    std::string pattern =
-        (target.parent_path() / ("." + target.filename().string() + ".cdgrb-XXXXXX")).string();
+    // A short hidden name: one built from the target's would pass the file system's 255-byte
+    // limit for a legal target name of 242 bytes or more.
+    std::string pattern = (target.parent_path() / ".cdgrb-XXXXXX").string();
     const int fd = mkstemp(pattern.data());
     if (fd < 0)
         return nullptr;

@@ -75,6 +75,8 @@ std::unique_ptr<Encoder> makeEncoder(const RipSettings& settings, OutputFile& ou
         return makeMp3Encoder(settings.mp3, out, totalFrames, error);
     case Format::Ogg:
         return makeOggEncoder(settings.ogg, out, error);
+    case Format::Flac:
+        return makeFlacEncoder(settings.flac, out, totalFrames, error);
     }
     error = CDGRB_E_ARGUMENT;
     return nullptr;

@@ -86,6 +86,37 @@ int parseOgg(const TGrbOggOptions& r, RipSettings& out) {
     return parsePath(r.OutputPath, out.output);
 }
 
+bool commentName(const char* name) {
+    const std::size_t len = strnlen(name, 256);
+    if (len == 0 || len == 256)
+        return false;
+    for (std::size_t i = 0; i < len; ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (c < 0x20 || c > 0x7D || c == '=')
+            return false;
+    }
+    return true;
+}
+
+int parseFlac(const TGrbFlacOptions& r, RipSettings& out) {
+    FlacSettings& f = out.flac;
+    if (r.CompressionLevel < 0 || r.CompressionLevel > 8)
+        return CDGRB_E_ARGUMENT;
+    f.level = r.CompressionLevel;
+    if (r.CommentCount < 0 || r.CommentCount > kMaxFrames ||
+        (r.CommentCount > 0 && r.Comments == nullptr))
+        return CDGRB_E_ARGUMENT;
+    for (int i = 0; i < r.CommentCount; ++i) {
+        TGrbComment c;
+        std::memcpy(&c, &r.Comments[i], sizeof c);
+        if (c.Name == nullptr || c.Value == nullptr || !commentName(c.Name))
+            return CDGRB_E_ARGUMENT;
+        const std::size_t len = strnlen(c.Value, kMaxFrameValue);
+        f.comments.emplace_back(c.Name, toUtf8(std::string(c.Value, len)));
+    }
+    return parsePath(r.OutputPath, out.output);
+}
+
 // Copies the record first: the caller's memory need not be aligned.
 template <class Record> bool copyRecord(const void* record, int size, Record& r) {
     if (size != static_cast<int>(sizeof(Record)))
@@ -128,6 +159,13 @@ int parseRecord(int format, const void* record, int size, RipSettings& out) {
             return CDGRB_E_ARGUMENT;
         out.format = Format::Ogg;
         return parseOgg(r, out);
+    }
+    case CDGRB_FORMAT_FLAC: {
+        TGrbFlacOptions r;
+        if (!copyRecord(record, size, r))
+            return CDGRB_E_ARGUMENT;
+        out.format = Format::Flac;
+        return parseFlac(r, out);
     }
     default:
         return CDGRB_E_ARGUMENT;

@@ -40,13 +40,19 @@ struct OggSettings {
         copyright;
 };
 
-enum class Format { Raw = 1, Wav = 2, Mp3 = 3, Ogg = 4 };
+struct FlacSettings {
+    int level = 5;
+    std::vector<std::pair<std::string, std::string>> comments; // name, UTF-8 value
+};
+
+enum class Format { Raw = 1, Wav = 2, Mp3 = 3, Ogg = 4, Flac = 5 };
 
 struct RipSettings {
     Format format = Format::Wav;
     std::filesystem::path output;
     Mp3Settings mp3;
     OggSettings ogg;
+    FlacSettings flac;
 };
 
 // Reads a record as GrbSetEncoderOptions receives it. Returns CDGRB_OK or a negative CDGRB_E_*

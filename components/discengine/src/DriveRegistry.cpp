@@ -10,6 +10,7 @@
 #include <cdio/cdio.h>
 #include <cstdlib>
 #include <mutex>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -57,33 +58,83 @@ fs::path DefaultDriveStore(const fs::path& programDir) {
     return programDir / "drives";
 }
 
-std::optional<CdioSource> DriveCdioSource(char letter, const fs::path& fallbackStore) {
+namespace {
+
+// The store the registry answers from, set up from `fallbackStore` when no engine did it.
+fs::path EnsureRegistry(const fs::path& fallbackStore) {
     auto store = registry::Store();
-    if (!store) {
-        // No engine in this process: the letters are given as an engine would give them.
-        std::vector<registry::PhysicalEntry> entries;
-        char next = 'D';
-        for (const auto& found : physical::FindPhysicalDrives(""))
-            entries.push_back({next++, physical::DevicePathOf(found.address)});
-        auto count = static_cast<std::int32_t>(entries.size());
-        registry::SetDrives(fallbackStore, std::move(entries), count);
-        store = fallbackStore;
-    }
+    if (store)
+        return *store;
+    // No engine in this process: the letters are given as an engine would give them.
+    std::vector<registry::PhysicalEntry> entries;
+    char next = 'D';
+    for (const auto& found : physical::FindPhysicalDrives(""))
+        entries.push_back({next++, physical::DevicePathOf(found.address)});
+    auto count = static_cast<std::int32_t>(entries.size());
+    registry::SetDrives(fallbackStore, std::move(entries), count);
+    return fallbackStore;
+}
+
+struct LoadedMedium {
+    fs::path folder;
+    std::string payload; // the audio payload's file name
+};
+
+// A virtual drive's readable audio medium; nothing when the tray is open or there is none.
+std::optional<LoadedMedium> VirtualMedium(const fs::path& store, char storeLetter) {
+    std::error_code ec;
+    if (!fs::exists(store, ec))
+        CreateDefaultStore(store);
+    fs::path folder = VirtualStore(store).FolderOf(storeLetter);
+    DriveState state = LoadDriveState(folder, false);
+    if (state.config.trayOpen || !state.medium || state.medium->audioPayload.empty())
+        return std::nullopt;
+    return LoadedMedium{folder, state.medium->audioPayload};
+}
+
+} // namespace
+
+std::optional<CdioSource> DriveCdioSource(char letter, const fs::path& fallbackStore) {
+    const fs::path store = EnsureRegistry(fallbackStore);
     letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
     auto resolved = registry::Resolve(letter);
     if (resolved.devicePath)
         return CdioSource{*resolved.devicePath, DRIVER_LINUX};
     try {
-        std::error_code ec;
-        if (!fs::exists(*store, ec))
-            CreateDefaultStore(*store);
-        fs::path folder = VirtualStore(*store).FolderOf(resolved.storeLetter);
-        DriveState state = LoadDriveState(folder, false);
-        if (state.config.trayOpen || !state.medium || state.medium->audioPayload.empty())
+        auto medium = VirtualMedium(store, resolved.storeLetter);
+        if (!medium)
             return std::nullopt;
-        fs::path cue = folder / state.medium->audioPayload;
+        fs::path cue = medium->folder / medium->payload;
         int driver = cue.extension() == ".toc" ? DRIVER_CDRDAO : DRIVER_BINCUE;
         return CdioSource{cue.string(), driver};
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<std::string> MediumIdentity(char letter, const fs::path& fallbackStore) {
+    const fs::path store = EnsureRegistry(fallbackStore);
+    letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+    auto resolved = registry::Resolve(letter);
+    if (resolved.devicePath)
+        return "device:" + *resolved.devicePath; // a drive's own disc changes are libcdio's to see
+    try {
+        auto medium = VirtualMedium(store, resolved.storeLetter);
+        if (!medium)
+            return std::nullopt;
+        // Every insert writes a new sheet and medium.ini (written aside, renamed into place), so
+        // their inodes and times tell one loaded medium from the next, even the same image again.
+        std::string identity;
+        for (const fs::path& file :
+             {medium->folder / medium->payload, medium->folder / "medium.ini"}) {
+            struct stat st {};
+            if (::stat(file.c_str(), &st) != 0)
+                return std::nullopt;
+            identity += file.filename().string() + ":" + std::to_string(st.st_dev) + ":" +
+                        std::to_string(st.st_ino) + ":" + std::to_string(st.st_mtim.tv_sec) + "." +
+                        std::to_string(st.st_mtim.tv_nsec) + ":" + std::to_string(st.st_size) + ";";
+        }
+        return identity;
     } catch (const std::exception&) {
         return std::nullopt;
     }

@@ -15,7 +15,7 @@ TEST(DeviceTest, TracksAndCdTextOfAnAudioDisc) {
     const TestDisc test = writeTestDisc(
         dir.path(), {{2 * 75, "Überall", "Ann"}, {3 * 75 + 5, "Zwei", "Bob"}, {75, "", ""}},
         "Das Album", "Die Band", "Pop-Folk");
-    auto disc = Disc::open({test.cue.string(), DRIVER_BINCUE});
+    auto disc = Disc::open({test.cue.string(), DRIVER_BINCUE, {}});
     ASSERT_TRUE(disc);
     Device device('D', std::move(*disc));
     EXPECT_EQ(device.tracksCount(), 3);
@@ -48,12 +48,12 @@ TEST(DeviceTest, TracksAndCdTextOfAnAudioDisc) {
 
 TEST(DeviceTest, UnreadableSourcesOpenNothing) {
     testsupport::TempDir dir;
-    EXPECT_FALSE(Disc::open({(dir / "none.cue").string(), DRIVER_BINCUE}));
+    EXPECT_FALSE(Disc::open({(dir / "none.cue").string(), DRIVER_BINCUE, {}}));
     testsupport::writeFile(dir / "bad.cue", "FILE \"bad.bin\" BINARY\n  TRACK 01 AUDIO\n"
                                             "    POSTGAP 00:02:00\n");
-    EXPECT_FALSE(Disc::open({(dir / "bad.cue").string(), DRIVER_BINCUE}));
+    EXPECT_FALSE(Disc::open({(dir / "bad.cue").string(), DRIVER_BINCUE, {}}));
     testsupport::writeFile(dir / "garbage.cue", std::string("\x00\x01\xff garbage", 11));
-    EXPECT_FALSE(Disc::open({(dir / "garbage.cue").string(), DRIVER_BINCUE}));
+    EXPECT_FALSE(Disc::open({(dir / "garbage.cue").string(), DRIVER_BINCUE, {}}));
 }
 
 } // namespace

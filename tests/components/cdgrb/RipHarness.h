@@ -49,7 +49,7 @@ inline cdgrb::SourceResolver resolverFor(const std::filesystem::path& cue, char 
     return [cue, letter](char l) -> std::optional<cdgrb::Source> {
         if (l != letter)
             return std::nullopt;
-        return cdgrb::Source{cue.string(), DRIVER_BINCUE};
+        return cdgrb::Source{cue.string(), DRIVER_BINCUE, {}};
     };
 }
 

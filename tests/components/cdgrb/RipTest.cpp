@@ -295,7 +295,7 @@ TEST_F(RipTest, RecordOfTheWrongSizeOrFormatIsRefused) {
     const auto wav = wavRecord(dir_ / "x.wav");
     EXPECT_EQ(grabber_->setEncoderOptions(CDGRB_FORMAT_WAV, &wav, sizeof wav - 1),
               CDGRB_E_ARGUMENT);
-    EXPECT_EQ(grabber_->setEncoderOptions(5, &wav, sizeof wav), CDGRB_E_ARGUMENT);
+    EXPECT_EQ(grabber_->setEncoderOptions(6, &wav, sizeof wav), CDGRB_E_ARGUMENT);
     EXPECT_EQ(grabber_->setEncoderOptions(CDGRB_FORMAT_MP3, &wav, sizeof wav), CDGRB_E_ARGUMENT);
     EXPECT_EQ(grabber_->setEncoderOptions(CDGRB_FORMAT_WAV, nullptr, sizeof wav), CDGRB_E_ARGUMENT);
     EXPECT_LT(grabber_->ripTrack(0), 0);

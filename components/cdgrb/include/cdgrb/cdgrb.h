@@ -23,6 +23,7 @@ extern "C" {
 #define CDGRB_FORMAT_WAV 2
 #define CDGRB_FORMAT_MP3 3
 #define CDGRB_FORMAT_OGG 4
+#define CDGRB_FORMAT_FLAC 5
 
 /* Monitor kinds: 1 a track has started (progress 0), 2 progress, 3 the track has ended. */
 #define CDGRB_MONITOR_STARTED 1
@@ -31,17 +32,18 @@ extern "C" {
 
 /* Results (negative: failure). A kind-3 report carries one of them as its third argument. */
 #define CDGRB_OK 0
-#define CDGRB_E_HANDLE (-1)         /* unknown handle */
-#define CDGRB_E_ARGUMENT (-2)       /* bad format code, record size or record content */
-#define CDGRB_E_NO_OPTIONS (-3)     /* GrbRipTrack before GrbSetEncoderOptions */
-#define CDGRB_E_DRIVE (-4)          /* letter unknown, no medium, or the medium cannot be opened */
-#define CDGRB_E_TRACK (-5)          /* no such audio track, or its sectors are not all present */
-#define CDGRB_E_BUSY (-6)           /* a rip is already running on this grabber */
-#define CDGRB_E_OUTPUT (-7)         /* the output file cannot be created or written */
-#define CDGRB_E_READ (-8)           /* a sector could not be read */
-#define CDGRB_E_ENCODER (-9)        /* the encoder refused its settings or failed */
-#define CDGRB_E_ABORTED (-10)       /* GrbAbortRip stopped the rip */
-#define CDGRB_E_PATH_TOO_LONG (-11) /* the output path fills its field with no terminator */
+#define CDGRB_E_HANDLE (-1)          /* unknown handle */
+#define CDGRB_E_ARGUMENT (-2)        /* bad format code, record size or record content */
+#define CDGRB_E_NO_OPTIONS (-3)      /* GrbRipTrack before GrbSetEncoderOptions */
+#define CDGRB_E_DRIVE (-4)           /* letter unknown, no medium, or the medium cannot be opened */
+#define CDGRB_E_TRACK (-5)           /* no such audio track, or its sectors are not all present */
+#define CDGRB_E_BUSY (-6)            /* a rip is already running on this grabber */
+#define CDGRB_E_OUTPUT (-7)          /* the output file cannot be created or written */
+#define CDGRB_E_READ (-8)            /* a sector could not be read */
+#define CDGRB_E_ENCODER (-9)         /* the encoder refused its settings or failed */
+#define CDGRB_E_ABORTED (-10)        /* GrbAbortRip stopped the rip */
+#define CDGRB_E_PATH_TOO_LONG (-11)  /* the output path fills its field with no terminator */
+#define CDGRB_E_MEDIUM_CHANGED (-12) /* the disc was ejected or swapped during the rip */
 
 #define CDGRB_PATH_FIELD 260
 
@@ -103,6 +105,20 @@ typedef struct TGrbOggOptions {
     char OutputPath[CDGRB_PATH_FIELD];
 } TGrbOggOptions;
 
+/* A Vorbis comment of a FLAC file: field name (ASCII 0x20..0x7D without "=") and value (UTF-8,
+ * or Latin-1 when it does not decode as UTF-8), both NUL-terminated; no width limit. */
+typedef struct TGrbComment {
+    const char* Name;
+    const char* Value;
+} TGrbComment;
+
+typedef struct TGrbFlacOptions {
+    int32_t CompressionLevel; /* 0 (fastest) .. 8 (smallest) */
+    int32_t CommentCount;     /* entries of Comments, 0..1024 */
+    const TGrbComment* Comments;
+    char OutputPath[CDGRB_PATH_FIELD];
+} TGrbFlacOptions;
+
 #pragma pack(pop)
 
 CDGRB_STATIC_ASSERT(sizeof(void*) == 8, "the record layouts are those of a 64-bit process");
@@ -152,6 +168,12 @@ CDGRB_STATIC_ASSERT(offsetof(TGrbOggOptions, Location) == 532, "ogg location");
 CDGRB_STATIC_ASSERT(offsetof(TGrbOggOptions, Copyright) == 616, "ogg copyright");
 CDGRB_STATIC_ASSERT(offsetof(TGrbOggOptions, OutputPath) == 716, "ogg path");
 CDGRB_STATIC_ASSERT(sizeof(TGrbOggOptions) == 976, "TGrbOggOptions size");
+CDGRB_STATIC_ASSERT(sizeof(TGrbComment) == 16, "TGrbComment size");
+CDGRB_STATIC_ASSERT(offsetof(TGrbFlacOptions, CompressionLevel) == 0, "flac level");
+CDGRB_STATIC_ASSERT(offsetof(TGrbFlacOptions, CommentCount) == 4, "flac comment count");
+CDGRB_STATIC_ASSERT(offsetof(TGrbFlacOptions, Comments) == 8, "flac comments");
+CDGRB_STATIC_ASSERT(offsetof(TGrbFlacOptions, OutputPath) == 16, "flac path");
+CDGRB_STATIC_ASSERT(sizeof(TGrbFlacOptions) == 276, "TGrbFlacOptions size");
 
 /* The monitor: kind, progress of the track (0..1), result (0 while running; on kind 3 CDGRB_OK
  * or a negative CDGRB_E_* code), the 0-based track index, and the read speed in bytes per second.
@@ -169,6 +191,30 @@ typedef struct TGrbTrackInfo {
 } TGrbTrackInfo;
 CDGRB_STATIC_ASSERT(sizeof(TGrbTrackInfo) == 12, "TGrbTrackInfo size");
 
+/* What GrbGetTrackResult tells of the last track a grabber ripped. The checksums cover the
+ * track's audio as ripped; the AccurateRip ones leave out the disc's first five frames (less one
+ * sample) in its first audio track and the last five frames in its last audio track. */
+typedef struct TGrbTrackResult {
+    int32_t Result;       /* as reported with kind 3: CDGRB_OK or a negative CDGRB_E_* */
+    int32_t TrackIndex;   /* 0-based among the audio tracks */
+    uint32_t TrackNumber; /* on the disc, 1.. */
+    uint32_t FirstSector; /* logical sector number */
+    uint32_t Sectors;     /* length in 1/75 s sectors */
+    uint32_t Crc32;       /* of the PCM bytes, as zlib and most rippers compute it */
+    uint32_t AccurateRipV1;
+    uint32_t AccurateRipV2;
+    uint32_t Peak;        /* largest absolute sample value, 0..32768 */
+    uint32_t ReadRetries; /* paranoia's repairs and re-reads */
+    uint32_t ReadSkips;   /* sectors paranoia gave up on (any fails the track) */
+    int32_t ReadOffset;   /* the read offset correction applied, in samples */
+    uint32_t DiscTracks;  /* the disc's identifiers for the AccurateRip database */
+    uint32_t DiscId1;
+    uint32_t DiscId2;
+    uint32_t CddbId;
+    uint32_t ChecksumsValid; /* 1 when the whole track was read (Result CDGRB_OK), else 0 */
+} TGrbTrackResult;
+CDGRB_STATIC_ASSERT(sizeof(TGrbTrackResult) == 68, "TGrbTrackResult size");
+
 /* Grabber: rips one audio track at a time into a file. */
 CDGRB_API int32_t GrbCreateCDGrabber(void);
 CDGRB_API int32_t GrbSetCDLetter(int32_t grabber, int32_t letter);
@@ -182,6 +228,12 @@ CDGRB_API int32_t GrbRipTrack(int32_t grabber, int32_t trackIndex);
 /* Stops the running rip and waits (briefly) for it to end; its file is removed. */
 CDGRB_API int32_t GrbAbortRip(int32_t grabber);
 CDGRB_API int32_t GrbCloseCDGrabber(int32_t grabber);
+/* The drive's read offset in samples (-100000..100000; 0 at creation and for virtual drives):
+ * later rips read the track that many samples further on, silence outside the disc. */
+CDGRB_API int32_t GrbSetReadOffset(int32_t grabber, int32_t samples);
+/* The result of the last rip that has ended on this grabber, `size` = sizeof(TGrbTrackResult).
+ * CDGRB_OK, or CDGRB_E_BUSY while a rip runs, CDGRB_E_NO_OPTIONS before any rip has ended. */
+CDGRB_API int32_t GrbGetTrackResult(int32_t grabber, TGrbTrackResult* result, int32_t size);
 
 /* Device: opens the medium in a drive for track and CD-Text queries. */
 CDGRB_API int32_t DevCreateCDDevice(int32_t letter);

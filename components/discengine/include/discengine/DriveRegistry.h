@@ -21,6 +21,12 @@ struct CdioSource {
 // store `fallbackStore` (callers pass $PLATTERLY_DRIVES or their own program folder's "drives/").
 std::optional<CdioSource> DriveCdioSource(char letter, const std::filesystem::path& fallbackStore);
 
+// What identifies the medium in drive `letter` now; nothing when the tray is open or no readable
+// medium is loaded. A reader compares it while it reads: a different answer means the disc was
+// swapped or ejected meanwhile. For a virtual drive every insert gives a new identity, also of
+// the same image; a physical drive's answer is its device (its disc changes are libcdio's).
+std::optional<std::string> MediumIdentity(char letter, const std::filesystem::path& fallbackStore);
+
 // The store folder a process uses when nobody says otherwise: $PLATTERLY_DRIVES when set,
 // else `programDir / "drives"`.
 std::filesystem::path DefaultDriveStore(const std::filesystem::path& programDir);
