@@ -118,11 +118,38 @@ struct timespec ToTimespec(std::chrono::system_clock::time_point when) {
     return t;
 }
 
+// Gives the finished temporary file its name unless a file of that name appeared meanwhile: that
+// one is the user's and stays. File systems without an atomic way (no RENAME_NOREPLACE, no hard
+// links, as on FAT) get a look before the rename.
+void PlaceWithoutReplacing(TempFile& temp, const fs::path& to) {
+    auto failed = [&](int errnum) {
+        return CopyFailure{"cannot create " + to.string() + ": " + ErrnoText(errnum), errnum};
+    };
+    if (::renameat2(AT_FDCWD, temp.path().c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        temp.Release();
+        return;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        throw failed(errno);
+    if (::link(temp.path().c_str(), to.c_str()) == 0)
+        return; // the temporary name goes with `temp`
+    if (errno == EEXIST)
+        throw failed(errno);
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0)
+        throw failed(EEXIST);
+    if (::rename(temp.path().c_str(), to.c_str()) != 0)
+        throw failed(errno);
+    temp.Release();
+}
+
 class TreeCopy {
 public:
     TreeCopy(const discengine::IDiscVolume& volume, char letter, bool replace,
              IFolderCopyHost& host)
         : volume_(volume), letter_(letter), replace_(replace), host_(host) {
+        fileMask_ = ::umask(0);
+        ::umask(fileMask_);
         try {
             discBytes_ = volume.TotalSize();
         } catch (const discengine::EngineError&) {
@@ -266,16 +293,15 @@ private:
             throw CopyFailure{"the disc did not give the whole file", 0};
         const struct timespec times[2] = {ToTimespec(entry.created), ToTimespec(entry.created)};
         ::futimens(temp.fd(), times);
+        // The temporary file was made private; the copy gets what any new file gets.
+        ::fchmod(temp.fd(), 0666 & ~fileMask_);
         temp.Close();
-        if (replace_) {
-            if (::rename(temp.path().c_str(), to.c_str()) != 0)
-                throw CopyFailure{"cannot create " + to.string() + ": " + ErrnoText(errno), errno};
-        } else {
-            // A link never replaces: a file that appeared meanwhile stays the user's.
-            if (::link(temp.path().c_str(), to.c_str()) != 0)
-                throw CopyFailure{"cannot create " + to.string() + ": " + ErrnoText(errno), errno};
-            return; // the temporary name goes with `temp`
+        if (!replace_) {
+            PlaceWithoutReplacing(temp, to);
+            return;
         }
+        if (::rename(temp.path().c_str(), to.c_str()) != 0)
+            throw CopyFailure{"cannot create " + to.string() + ": " + ErrnoText(errno), errno};
         temp.Release();
     }
 
@@ -285,6 +311,7 @@ private:
     IFolderCopyHost& host_;
     std::uint64_t discBytes_ = 0;
     std::uint64_t copied_ = 0;
+    mode_t fileMask_ = 022;
 };
 
 } // namespace

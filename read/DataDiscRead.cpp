@@ -128,15 +128,18 @@ bool DataDiscRead::StartImageJob() {
         shell_.ShowStatus(Text(IDS_READCD_LABEL_Status_AddFileFolderToImageCompleted));
         // The page hears the image's write events from here until the job's end.
         shell_.BeginEngineJob(this);
+        running_ = Running::Image;
         started = image_->WriteToImageFile(output);
     } catch (const discengine::EngineError& e) {
         // A disc that cannot be listed (or a refused start) ends here with its reason.
+        running_ = Running::None;
         shell_.EndEngineJob(this);
         setPageIdle_(true);
         shell_.ErrorBox(Q(e.what()));
         return false;
     }
     if (!started) {
+        running_ = Running::None;
         shell_.EndEngineJob(this);
         shell_.ShowStatus(Text(IDS_LABEL_Status_WriteError));
         shell_.ErrorBox(Text(IDS_MSG_CannotStartImageWriting));
@@ -149,6 +152,7 @@ bool DataDiscRead::StartImageJob() {
 void DataDiscRead::RunFileCopy() {
     setPageIdle_(false);
     fileCopyCancelled_ = false;
+    running_ = Running::Folder;
     jobs::FolderCopyResult result;
     try {
         if (!shell_.ReadDevice)
@@ -159,10 +163,12 @@ void DataDiscRead::RunFileCopy() {
                                     controls_.outputPath->text().toStdString(),
                                     controls_.replaceExisting->isChecked(), host);
     } catch (const discengine::EngineError& e) {
+        running_ = Running::None;
         setPageIdle_(true);
         shell_.ErrorBox(Q(e.what()));
         return;
     }
+    running_ = Running::None;
     setPageIdle_(true);
     const std::string problems = jobs::FolderCopyProblems(result);
     if (fileCopyCancelled_) {
@@ -177,11 +183,12 @@ void DataDiscRead::RunFileCopy() {
 }
 
 void DataDiscRead::Cancel() {
-    if (ReadToIso()) {
-        if (image_)
-            image_->Cancel();
+    if (running_ == Running::Image && image_) {
+        image_->Cancel();
         return;
     }
+    if (running_ != Running::Folder)
+        return;
     // Handled once the copy lets events run, as the window's own message was.
     static_assert(kFileCopyCancelMessage == 0x40A);
     QMetaObject::invokeMethod(
@@ -197,6 +204,7 @@ void DataDiscRead::ShowReadSpeed() {
 }
 
 void DataDiscRead::EndImageJob() {
+    running_ = Running::None;
     shell_.EndEngineJob(this);
     setPageIdle_(true);
     shell_.ElapsedSeconds = 0;

@@ -73,4 +73,6 @@ private:
     std::function<void(bool)> setPageIdle_;
     std::shared_ptr<discengine::IDataImageX> image_;
     bool fileCopyCancelled_ = false;
+    // Which job Cancel stops: the switch may change while one runs.
+    enum class Running { None, Image, Folder } running_ = Running::None;
 };
