@@ -104,6 +104,12 @@ TEST_F(DiscRead, FolderCopyEqualsTheDiscTreeAndKeepsTheDates) {
     EXPECT_EQ(std::chrono::duration_cast<std::chrono::seconds>(written.time_since_epoch()).count(),
               std::chrono::duration_cast<std::chrono::seconds>(entry->created.time_since_epoch())
                   .count());
+    // Permissions as any new file of the user's, not those of a private temporary file.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    struct stat st {};
+    ASSERT_EQ(::stat((out / "top.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
     // The bar moved forward only and never past the end.
     ASSERT_FALSE(host.progress.empty());
     EXPECT_TRUE(std::is_sorted(host.progress.begin(), host.progress.end()));
