@@ -12,6 +12,7 @@
 #include "ui/ScriptedPrompts.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QLineEdit>
@@ -223,6 +224,9 @@ TEST_F(DataReadPage, ImageJobWritesTheDiscsFilesWithTheBurnOptionsLabel) {
     const fs::path iso = out / "copy.iso";
     path->setText(QString::fromStdString(iso.string()));
     burn.findChild<QLineEdit*>("edtVolumeID")->setText("SOURCEDISC");
+    auto* volumeType = burn.findChild<QComboBox*>("cmbVolumeType");
+    ASSERT_TRUE(volumeType);
+    volumeType->setCurrentIndex(volumeType->findData(7)); // ISO9660 + Joliet + UDF
     copy->click();
     ASSERT_TRUE(WaitForEnd());
     EXPECT_EQ(LastBox(), "Write Completed!");
@@ -241,7 +245,7 @@ TEST_F(DataReadPage, ImageJobWritesTheDiscsFilesWithTheBurnOptionsLabel) {
     std::string info;
     ASSERT_EQ(datatest::Run("isoinfo -d -i " + Quote(iso), &info), 0);
     EXPECT_NE(info.find("Volume id: SOURCEDISC"), std::string::npos) << info;
-    EXPECT_NE(info.find("Joliet"), std::string::npos) << info;
+    EXPECT_NE(info.find("Joliet with UCS level 3 found"), std::string::npos) << info;
     EXPECT_EQ(datatest::Run("udfinfo " + Quote(iso) + " >/dev/null"), 0)
         << "ISO9660, Joliet and UDF";
 }
