@@ -325,7 +325,7 @@ FolderCopyResult CopyDiscTree(const discengine::IDiscVolume& volume, char letter
         host.Report("The output folder " + output.string() + " does not exist");
         return copy.result;
     }
-    if (::access(output.c_str(), W_OK | X_OK) != 0) {
+    if (::faccessat(AT_FDCWD, output.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
         copy.result.failed = 1;
         host.Report("Cannot write into the output folder " + output.string() + ": " +
                     ErrnoText(errno));
