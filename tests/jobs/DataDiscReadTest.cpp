@@ -250,6 +250,37 @@ TEST_F(DiscRead, HostileDiscLoopAndExtentPastTheEndAreReportedAndTheRestCopied) 
     EXPECT_NE(all.find("loops"), std::string::npos) << all;
 }
 
+// The real disc with names added to its root that a careless volume could hand over.
+class HostileNamesVolume : public HalfFullVolume {
+public:
+    using HalfFullVolume::HalfFullVolume;
+    std::vector<discengine::VolumeEntry> List(const std::string& folder) const override {
+        auto entries = HalfFullVolume::List(folder);
+        if (folder != "\\")
+            return entries;
+        for (const std::string name : {"..", "../escaped.txt", "/tmp/absolute.txt", "."})
+            entries.push_back({name, name == "..", 10});
+        entries.push_back({std::string(300, 'n'), false, 10});
+        return entries;
+    }
+};
+
+TEST_F(DiscRead, NamesThatLeadOutOfTheOutputFolderAreRefused) {
+    Insert();
+    HostileNamesVolume hostile(volume);
+    RecordingHost host;
+    const auto result = jobs::CopyDiscTree(hostile, 'E', out, false, host);
+    EXPECT_EQ(result.failed, 5);
+    EXPECT_EQ(result.copied, 5) << "the disc's own files are still copied";
+    EXPECT_EQ(TreeOf(out), TreeOf(content));
+    EXPECT_EQ(NamesIn(f.dir.path()),
+              (std::vector<std::string>{"content", "disc.iso", "drives", "out"}));
+    EXPECT_FALSE(fs::exists("/tmp/absolute.txt"));
+    ASSERT_EQ(host.reports.size(), 5u);
+    for (const auto& r : host.reports)
+        EXPECT_NE(r.find("refused"), std::string::npos) << r;
+}
+
 TEST_F(DiscRead, ALinkInTheOutputFolderIsNotFollowed) {
     Insert();
     const fs::path elsewhere = f.dir / "elsewhere";
