@@ -16,6 +16,7 @@
 #include "jobs/CDTextList.h"
 #include "jobs/RipJob.h"
 #include "jobs/TCDGrabber.h"
+#include "read/DataDiscRead.h"
 #include "ui/Named.h"
 #include "ui/Prompts.h"
 #include "ui/TMyListView.h"
@@ -226,9 +227,12 @@ TReadCDPage::TReadCDPage(app::Shell& shell, QWidget* parent) : QWidget(parent), 
     connect(btnRead_Copy, &QPushButton::clicked, this, &TReadCDPage::btnRead_CopyClick);
     connect(btnRead_Cancel, &QPushButton::clicked, this, &TReadCDPage::btnRead_CancelClick);
     connect(btnRead_Browse, &QPushButton::clicked, this, &TReadCDPage::btnRead_BrowseClick);
+    dataRead_ = std::make_unique<DataDiscRead>(
+        shell_, DataDiscRead::Controls{chkReadToISO, edtReadOutputPath, chkReadReplaceExisted},
+        [this](bool idle) { SetReadPageIdle(idle); });
     connect(chkReadToISO, &QCheckBox::clicked, this, [this] {
         if (discKind_ == DiscKind::DataDisc)
-            ShowDataDisc();
+            dataRead_->chkReadToISOClick();
     });
 }
 
@@ -552,11 +556,6 @@ void TReadCDPage::btnRead_CopyClick() {
         shell_.ErrorBox(Text(IDS_READCD_MSG_NoTrackSelected));
         return;
     }
-    if (discKind_ == DiscKind::DataDisc) {
-        // Reading a data disc into an image or folder is a later piece of work.
-        shell_.ErrorBox(QStringLiteral("Copying a data disc is not implemented yet."));
-        return;
-    }
     try {
         if (shell_.ReadDevice)
             shell_.ReadDevice->Refresh(true);
@@ -571,6 +570,9 @@ void TReadCDPage::btnRead_CopyClick() {
     }
     if (discKind_ == DiscKind::AudioCD)
         RunRipJob();
+    // An image job keeps the window open: the engine's events close it.
+    else if (discKind_ == DiscKind::DataDisc && dataRead_->Start())
+        return;
     if (progress)
         progress->hide();
 }
@@ -596,6 +598,10 @@ void TReadCDPage::RunRipJob() {
 }
 
 void TReadCDPage::btnRead_CancelClick() {
+    if (discKind_ == DiscKind::DataDisc) {
+        dataRead_->Cancel();
+        return;
+    }
     if (discKind_ != DiscKind::AudioCD)
         return;
     if (grabber_)
@@ -606,8 +612,10 @@ void TReadCDPage::btnRead_CancelClick() {
 void TReadCDPage::btnRead_BrowseClick() {
     if (discKind_ == DiscKind::None)
         return;
-    if (discKind_ == DiscKind::DataDisc && chkReadToISO->isChecked())
-        return; // the image-file dialog comes with the data-disc job
+    if (discKind_ == DiscKind::DataDisc && chkReadToISO->isChecked()) {
+        dataRead_->BrowseImageFile();
+        return;
+    }
     auto chosen = ui::Prompts().BrowseFolder(this, QString(), edtReadOutputPath->text());
     if (chosen)
         edtReadOutputPath->setText(

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class DataDiscRead;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -65,6 +66,8 @@ public:
     void btnRead_CopyClick();
     void btnRead_CancelClick();
     void btnRead_BrowseClick();
+    // Reading a data disc into an image file or a folder.
+    DataDiscRead& DataRead() { return *dataRead_; }
     // Writes the rip outcome into the row's Status column.
     void SetTrackStatus(int row, const QString& text);
 
@@ -88,6 +91,7 @@ private:
     app::Shell& shell_;
     TfrmRipOptions* ripOptions_ = nullptr;
     std::unique_ptr<TCDGrabber> grabber_;
+    std::unique_ptr<DataDiscRead> dataRead_;
     QString grabberLibrary_;
     DiscKind discKind_ = DiscKind::None;
     int checkedTrackCount_ = 0;

@@ -1,0 +1,349 @@
+#include "jobs/DataDiscRead.h"
+
+#include "discengine/Errors.h"
+#include "jobs/DataLayout.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace jobs {
+
+void PrepareImageFromDisc(discengine::IDataImageX& image, discengine::IDiscVolume& volume,
+                          char letter, const DiscImageSettings& settings) {
+    auto layout = image.Layout();
+    layout->Clear();
+    AddDiscTree(volume, *layout, std::string(1, letter), "\\", "");
+    image.Volume()->SetLabel(settings.label);
+    image.SetFileSystems(settings.fileSystems);
+    image.SetAutoVerify(settings.autoVerify);
+    image.SetMode2XA(settings.mode2XA);
+    image.SetReadKind(1);
+}
+
+namespace {
+
+// Bytes written between two looks at the front end's events: small enough that Cancel answers
+// at once inside a large file, large enough that the event loop costs nothing.
+constexpr std::size_t kEventsEvery = 2u << 20;
+
+// A name the disc gives that can only name an entry inside the folder it is created in.
+std::string NameProblem(const std::string& name) {
+    if (name.empty() || name == "." || name == "..")
+        return "a name that would leave its folder";
+    if (name.find('/') != std::string::npos || name.find('\0') != std::string::npos)
+        return "a name with a path separator";
+    if (name.size() > NAME_MAX)
+        return "a name longer than the file system allows";
+    return {};
+}
+
+std::string ErrnoText(int errnum) {
+    return std::strerror(errnum);
+}
+
+bool DiskFull(int errnum) {
+    return errnum == ENOSPC || errnum == EDQUOT;
+}
+
+// A file error with the errno behind it.
+struct CopyFailure {
+    std::string message;
+    int errnum = 0;
+};
+
+// Closes the descriptor and removes the temporary file unless it was handed over.
+class TempFile {
+public:
+    explicit TempFile(const fs::path& folder) {
+        std::string pattern = (folder / ".platterly-part-XXXXXX").string();
+        fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
+        if (fd_ < 0)
+            throw CopyFailure{
+                "cannot create a file in " + folder.string() + ": " + ErrnoText(errno), errno};
+        path_ = pattern;
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    ~TempFile() {
+        if (fd_ >= 0)
+            ::close(fd_);
+        if (!path_.empty())
+            ::unlink(path_.c_str());
+    }
+    int fd() const { return fd_; }
+    const fs::path& path() const { return path_; }
+    void Close() {
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0)
+            throw CopyFailure{"cannot finish " + path_.string() + ": " + ErrnoText(errno), errno};
+    }
+    void Release() { path_.clear(); }
+
+private:
+    int fd_ = -1;
+    fs::path path_;
+};
+
+void WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw CopyFailure{ErrnoText(errno), errno};
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+}
+
+struct timespec ToTimespec(std::chrono::system_clock::time_point when) {
+    const auto ns =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(when.time_since_epoch()).count();
+    struct timespec t {};
+    t.tv_sec = static_cast<time_t>(ns / 1000000000);
+    t.tv_nsec = static_cast<long>(ns % 1000000000);
+    if (t.tv_nsec < 0) {
+        t.tv_nsec += 1000000000;
+        t.tv_sec -= 1;
+    }
+    return t;
+}
+
+// Gives the finished temporary file its name unless a file of that name appeared meanwhile: that
+// one is the user's and stays. File systems without an atomic way (no RENAME_NOREPLACE, no hard
+// links, as on FAT) get a look before the rename.
+void PlaceWithoutReplacing(TempFile& temp, const fs::path& to) {
+    auto failed = [&](int errnum) {
+        return CopyFailure{"cannot create " + to.string() + ": " + ErrnoText(errnum), errnum};
+    };
+    if (::renameat2(AT_FDCWD, temp.path().c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        temp.Release();
+        return;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        throw failed(errno);
+    if (::link(temp.path().c_str(), to.c_str()) == 0)
+        return; // the temporary name goes with `temp`
+    if (errno == EEXIST)
+        throw failed(errno);
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0)
+        throw failed(EEXIST);
+    if (::rename(temp.path().c_str(), to.c_str()) != 0)
+        throw failed(errno);
+    temp.Release();
+}
+
+class TreeCopy {
+public:
+    TreeCopy(const discengine::IDiscVolume& volume, char letter, bool replace,
+             IFolderCopyHost& host)
+        : volume_(volume), letter_(letter), replace_(replace), host_(host) {
+        fileMask_ = ::umask(0);
+        ::umask(fileMask_);
+        try {
+            discBytes_ = volume.TotalSize();
+        } catch (const discengine::EngineError&) {
+            discBytes_ = 0; // the copy runs without moving the bar
+        }
+    }
+
+    void Folder(const std::string& discFolder, const fs::path& target) {
+        std::vector<discengine::VolumeEntry> entries;
+        try {
+            entries = volume_.List(discFolder);
+        } catch (const discengine::EngineError& e) {
+            Fail(Shown(discFolder), e.what());
+            return;
+        }
+        for (const auto& entry : entries) {
+            if (Ended())
+                return;
+            const std::string from = (discFolder == "\\" ? "" : discFolder) + "\\" + entry.name;
+            const std::string problem = NameProblem(entry.name);
+            if (!problem.empty()) {
+                Fail(Shown(from), "refused " + problem);
+                if (!entry.isFolder)
+                    Count(entry.size);
+                continue;
+            }
+            if (entry.isFolder)
+                SubFolder(entry, from, target / entry.name);
+            else
+                File(entry, from, target / entry.name);
+        }
+    }
+
+    FolderCopyResult result;
+
+private:
+    bool Ended() {
+        if (result.cancelled || result.stopped)
+            return true;
+        if (host_.Cancelled())
+            result.cancelled = true;
+        return result.cancelled;
+    }
+
+    std::string Shown(const std::string& discPath) const {
+        return std::string(1, letter_) + ":" + discPath;
+    }
+
+    void Fail(const std::string& what, const std::string& why) {
+        ++result.failed;
+        host_.Report("Could not copy " + what + ": " + why);
+    }
+
+    void Count(std::uint64_t size) {
+        copied_ += size;
+        if (discBytes_ == 0)
+            return;
+        const double percent =
+            std::ceil(static_cast<double>(copied_) * 100.0 / static_cast<double>(discBytes_));
+        host_.SetProgress(static_cast<int>(std::min(percent, 100.0)));
+    }
+
+    void SubFolder(const discengine::VolumeEntry& entry, const std::string& from,
+                   const fs::path& to) {
+        struct stat st {};
+        if (::lstat(to.c_str(), &st) != 0) {
+            if (::mkdir(to.c_str(), 0777) != 0) {
+                const int errnum = errno;
+                Fail(Shown(from), "cannot create " + to.string() + ": " + ErrnoText(errnum));
+                if (DiskFull(errnum))
+                    result.stopped = true;
+                return;
+            }
+        } else if (!S_ISDIR(st.st_mode)) {
+            // A link here could lead the copy out of the output folder.
+            Fail(Shown(from), to.string() + " exists and is not a folder");
+            return;
+        }
+        Folder(from, to);
+        const struct timespec times[2] = {ToTimespec(entry.created), ToTimespec(entry.created)};
+        ::utimensat(AT_FDCWD, to.c_str(), times, AT_SYMLINK_NOFOLLOW);
+    }
+
+    void File(const discengine::VolumeEntry& entry, const std::string& from, const fs::path& to) {
+        host_.CopyingFile(Shown(from));
+        struct stat st {};
+        const bool exists = ::lstat(to.c_str(), &st) == 0;
+        if (exists && !replace_) {
+            ++result.skipped;
+            host_.Report("Skipped. Already exist: " + to.string());
+        } else if (exists && S_ISDIR(st.st_mode)) {
+            Fail(Shown(from), to.string() + " is a folder");
+        } else {
+            try {
+                CopyOne(entry, from, to);
+                ++result.copied;
+            } catch (const CopyFailure& e) {
+                if (!result.cancelled) {
+                    Fail(Shown(from), e.message);
+                    if (DiskFull(e.errnum))
+                        result.stopped = true;
+                }
+            } catch (const discengine::EngineError& e) {
+                if (!result.cancelled)
+                    Fail(Shown(from), e.what());
+            }
+        }
+        Count(entry.size);
+        if (!result.stopped && !result.cancelled && host_.Cancelled())
+            result.cancelled = true;
+    }
+
+    void CopyOne(const discengine::VolumeEntry& entry, const std::string& from,
+                 const fs::path& to) {
+        TempFile temp(to.parent_path());
+        std::size_t sinceEvents = 0;
+        std::optional<CopyFailure> writeFailure;
+        const bool whole = volume_.ReadFile(from, [&](const char* data, std::size_t size) {
+            try {
+                WriteAll(temp.fd(), data, size);
+            } catch (const CopyFailure& e) {
+                writeFailure =
+                    CopyFailure{"cannot write " + to.string() + ": " + e.message, e.errnum};
+                return false;
+            }
+            sinceEvents += size;
+            if (sinceEvents >= kEventsEvery) {
+                sinceEvents = 0;
+                if (host_.Cancelled()) {
+                    result.cancelled = true;
+                    return false;
+                }
+            }
+            return true;
+        });
+        if (writeFailure)
+            throw *writeFailure;
+        if (result.cancelled)
+            throw CopyFailure{"cancelled", 0};
+        if (!whole)
+            throw CopyFailure{"the disc did not give the whole file", 0};
+        const struct timespec times[2] = {ToTimespec(entry.created), ToTimespec(entry.created)};
+        ::futimens(temp.fd(), times);
+        // The temporary file was made private; the copy gets what any new file gets.
+        ::fchmod(temp.fd(), 0666 & ~fileMask_);
+        temp.Close();
+        if (!replace_) {
+            PlaceWithoutReplacing(temp, to);
+            return;
+        }
+        if (::rename(temp.path().c_str(), to.c_str()) != 0)
+            throw CopyFailure{"cannot create " + to.string() + ": " + ErrnoText(errno), errno};
+        temp.Release();
+    }
+
+    const discengine::IDiscVolume& volume_;
+    char letter_;
+    bool replace_;
+    IFolderCopyHost& host_;
+    std::uint64_t discBytes_ = 0;
+    std::uint64_t copied_ = 0;
+    mode_t fileMask_ = 022;
+};
+
+} // namespace
+
+FolderCopyResult CopyDiscTree(const discengine::IDiscVolume& volume, char letter,
+                              const fs::path& output, bool replaceExisting, IFolderCopyHost& host) {
+    TreeCopy copy(volume, letter, replaceExisting, host);
+    std::error_code ec;
+    if (!fs::is_directory(output, ec)) {
+        copy.result.failed = 1;
+        host.Report("The output folder " + output.string() + " does not exist");
+        return copy.result;
+    }
+    if (::faccessat(AT_FDCWD, output.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+        copy.result.failed = 1;
+        host.Report("Cannot write into the output folder " + output.string() + ": " +
+                    ErrnoText(errno));
+        return copy.result;
+    }
+    copy.Folder("\\", output);
+    return copy.result;
+}
+
+std::string FolderCopyProblems(const FolderCopyResult& result) {
+    if (result.failed == 0 && !result.stopped)
+        return {};
+    std::string text = std::to_string(result.failed) +
+                       (result.failed == 1 ? " file or folder" : " files or folders") +
+                       " could not be copied";
+    if (result.stopped)
+        text += "; the disk is full, the rest was not copied";
+    return text + " (see the log).";
+}
+
+} // namespace jobs
