@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -47,8 +48,12 @@ std::optional<std::string> UrlPart(CURLU* url, CURLUPart part) {
 }
 
 bool IsLoopback(const std::string& host) {
-    return host == "127.0.0.1" || host == "[::1]" || host == "::1" || host == "localhost" ||
-           host.rfind("127.", 0) == 0;
+    if (host == "[::1]" || host == "::1" || host == "localhost")
+        return true;
+    // 127.x.y.z written as an address, not a name that merely begins with "127."
+    if (host.rfind("127.", 0) != 0 || std::count(host.begin(), host.end(), '.') != 3)
+        return false;
+    return host.find_first_not_of("0123456789.") == std::string::npos;
 }
 
 struct Transfer {
