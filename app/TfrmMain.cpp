@@ -269,10 +269,19 @@ void TfrmMain::ActHelpExecute() {
     app::OpenHelpContent();
 }
 
+bool TfrmMain::CloseOnRequest() {
+    if (!shell_.Idle())
+        return false;
+    closeRequested_ = true;
+    close();
+    closeRequested_ = false;
+    return true;
+}
+
 void TfrmMain::closeEvent(QCloseEvent* event) {
-    if (ui::Prompts().MessageBox(this, Text(IDS_MAIN_MSGBOX_HINT), Text(IDS_MAIN_MSGBOX_ISEXIT),
-                                 ui::MsgIcon::None,
-                                 ui::MsgButtons::OKCancel) == ui::MsgResult::OK) {
+    if (closeRequested_ || ui::Prompts().MessageBox(
+                               this, Text(IDS_MAIN_MSGBOX_HINT), Text(IDS_MAIN_MSGBOX_ISEXIT),
+                               ui::MsgIcon::None, ui::MsgButtons::OKCancel) == ui::MsgResult::OK) {
         // The other windows go with the main window.
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w != this && w->isVisible())

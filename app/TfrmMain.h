@@ -61,6 +61,9 @@ public:
     void ApplyLanguage();
     // Exit: config.ini gets its defaults, the options are saved and applied.
     void FormDestroy();
+    // A request from outside to end the program (the updater): no question; refused (false)
+    // while a job runs, so a disc is never left half written.
+    bool CloseOnRequest();
 
     void grpMainFunctionsItemClick(int item);
     void grpOptionsItems0Click();
@@ -95,6 +98,7 @@ private:
     TIntroPage* tabMain;
     std::vector<PageEntry> pages_;
     bool navigationBuilt_ = false;
+    bool closeRequested_ = false;
     TfrmSettings* settings_ = nullptr;
     TfrmRipOptions* ripOptions_ = nullptr;
     TAboutForm* about_ = nullptr;

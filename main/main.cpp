@@ -1,6 +1,7 @@
 #include "core/Startup.h"
 #include "core/globals.h"
 #include "main/MainWindows.h"
+#include "main/TerminationRequests.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -24,6 +25,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     windows->main->show();
+    // Asked to close from outside (the updater): closes like the user's close, without the
+    // question, unless a disc job runs; the options are saved by FormDestroy below.
+    TerminationRequests termination([&windows] { windows->main->CloseOnRequest(); });
     const int rc = application.exec();
     windows->main->FormDestroy();
     return rc;

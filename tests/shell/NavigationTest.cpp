@@ -93,3 +93,16 @@ TEST_F(Navigation, RipAndBurnItemsFollowTheReadDiscKind) {
 }
 
 } // namespace
+
+TEST_F(Navigation, ARequestToCloseIsRefusedDuringAJobAndClosesWithoutAQuestionOtherwise) {
+    windows->main->show();
+    windows->main->Shared().SetIdle(false);
+    EXPECT_FALSE(windows->main->CloseOnRequest());
+    EXPECT_TRUE(windows->main->isVisible());
+
+    windows->main->Shared().SetIdle(true);
+    prompts.Clear();
+    EXPECT_TRUE(windows->main->CloseOnRequest());
+    EXPECT_FALSE(windows->main->isVisible());
+    EXPECT_TRUE(prompts.Boxes().empty());
+}
