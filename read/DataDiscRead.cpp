@@ -3,6 +3,7 @@
 #include "app/LogLines.h"
 #include "app/TfrmLog.h"
 #include "app/TfrmProgress.h"
+#include "app/VerifyReport.h"
 #include "core/MultiLanguages.h"
 #include "core/TimeText.h"
 #include "core/globals.h"
@@ -329,38 +330,13 @@ void DataDiscRead::DVDEngineTrackFileWarning(std::int32_t,
 }
 
 void DataDiscRead::DVDEngineFileVerifyStart(std::int32_t, std::int32_t fileCount) {
-    shell_.ShowStatus(
-        ui::FormatText(Text(IDS_MSG_AutoVerifyNewFile), {static_cast<long long>(fileCount)}));
+    app::ShowVerifyStart(shell_, fileCount);
 }
 
 void DataDiscRead::DVDEngineFileVerify(std::int32_t, std::shared_ptr<discengine::IDataItemX> item,
                                        double, double, std::int32_t verifyStatus,
                                        std::int32_t fileIndex, std::int32_t fileCount, bool&) {
-    const QString onDisc = item ? Q(item->ImagePath()) : QString();
-    const QString source = item ? Q(item->SourcePath()) : QString();
-    LangId message = LangKeyCount;
-    switch (verifyStatus) {
-    case 0:
-        message = IDS_MSG_VerifyError_CannotReadSourceFile;
-        break;
-    case 1:
-        message = IDS_MSG_VerifyError_CannotReadDestFile;
-        break;
-    case 2:
-        message = IDS_MSG_VerifyError_FileNotMatch;
-        break;
-    case 5:
-        message = IDS_MSG_VerifyError_FileSizeNotMatch;
-        break;
-    default:
-        break;
-    }
-    if (message != LangKeyCount)
-        shell_.ErrorBox(ui::FormatText(Text(message), {onDisc, source}));
-    shell_.ShowStatus(ui::FormatText(Text(IDS_LABEL_Status_AutoVerify), {onDisc}));
-    if (fileCount > 0 && shell_.Progress)
-        shell_.Progress->SetProgress(static_cast<int>(
-            std::ceil(static_cast<double>(fileIndex) / static_cast<double>(fileCount) * 100.0)));
+    app::ShowFileVerified(shell_, item.get(), verifyStatus, fileIndex, fileCount);
 }
 
 void DataDiscRead::DVDEngineFileVerifyComplete(std::int32_t, std::int32_t fileCount,
