@@ -6,7 +6,10 @@
 #include "dialogs/TfrmBurnOptions.h"
 #include "discengine/Errors.h"
 #include "engine/DVDEngineBinding.h"
+#include "engine/DiscReport.h"
 #include "engine/DriveLists.h"
+#include "jobs/DiscCopy.h"
+#include "jobs/TCDGrabber.h"
 #include "ui/Named.h"
 
 #include <QAction>
@@ -89,6 +92,42 @@ TCopyCDPage::TCopyCDPage(app::Shell& shell, QWidget* parent) : QWidget(parent), 
             &TCopyCDPage::cmbCopyCD_ReadDeviceChange);
     connect(cmbCopyCD_WriteDevice, &QComboBox::activated, this,
             &TCopyCDPage::cmbCopyCD_WriteDeviceChange);
+    connect(btnCopyCD_Start, &QPushButton::clicked, this, &TCopyCDPage::actCopyCDStartExecute);
+    connect(btnCopy_Cancel, &QPushButton::clicked, this, &TCopyCDPage::actCopyCancelExecute);
+    ConnectMenus();
+    MakeHost();
+}
+
+void TCopyCDPage::ConnectMenus() {
+    auto on = [this](const char* name, void (TCopyCDPage::*handler)()) {
+        connect(findChild<QAction*>(QString::fromLatin1(name)), &QAction::triggered, this, handler);
+    };
+    on("mniCopy_ReadRefresh", &TCopyCDPage::actReadInfoRefresh);
+    on("mniCopy_WriteRefresh", &TCopyCDPage::actWriteInfoRefresh);
+    auto tray = [this](const char* name, bool source, bool eject) {
+        connect(findChild<QAction*>(QString::fromLatin1(name)), &QAction::triggered, this,
+                [this, source, eject] {
+                    const auto& drive = source ? shell_.ReadDevice : shell_.WriteDevice;
+                    if (!drive)
+                        return;
+                    try {
+                        if (eject)
+                            EjectTray(*drive);
+                        else
+                            CloseTray(*drive);
+                    } catch (const discengine::EngineError& e) {
+                        shell_.ErrorBox(QString::fromStdString(e.what()));
+                    }
+                    if (source)
+                        actReadInfoRefresh();
+                    else
+                        actWriteInfoRefresh();
+                });
+    };
+    tray("mniCopy_ReadEject", true, true);
+    tray("mniCopy_ReadLoad", true, false);
+    tray("mniCopy_WriteEject", false, true);
+    tray("mniCopy_WriteLoad", false, false);
 }
 
 void TCopyCDPage::ApplyLanguage() {
@@ -113,16 +152,27 @@ void TCopyCDPage::ApplyLanguage() {
 }
 
 void TCopyCDPage::Enter() {
+    // The grabber it replaces goes first, with the job that holds it.
+    copy_.reset();
+    grabber_.reset();
+    grabber_ = grabberLibrary_.isEmpty()
+                   ? std::make_unique<TCDGrabber>()
+                   : std::make_unique<TCDGrabber>(grabberLibrary_.toStdString());
+    copy_ = std::make_unique<jobs::DiscCopy>(*host_, *grabber_);
+    GrabFinished = false;
     if (TfrmBurnOptions* o = shell_.BurnOptions)
         o->OptionsForCopy();
     try {
+        if (TDVDEngineX* engine = shell_.Engine())
+            copy_->SetImages(engine->AudioImage(), engine->DataImage());
         if (shell_.Engine() && FillDeviceList(*shell_.Engine(), cmbCopyCD_ReadDevice)) {
             cmbCopyCD_ReadDeviceChange();
             SetCopyPageIdle(true);
         } else {
             shell_.ErrorBox(Text(IDS_MAIN_MSG_NoReadDevice));
-            btnCopyCD_Start->setEnabled(false);
             SetCopyPageIdle(false);
+            btnCopyCD_Start->setEnabled(false);
+            btnCopy_Cancel->setEnabled(false);
             shell_.TimerUsed.stop();
         }
         if (shell_.Engine() && FillWriterList(*shell_.Engine(), cmbCopyCD_WriteDevice)) {
@@ -135,6 +185,7 @@ void TCopyCDPage::Enter() {
     } catch (const discengine::EngineError& e) {
         shell_.ErrorBox(QString::fromStdString(e.what()));
         SetCopyPageIdle(false);
+        btnCopy_Cancel->setEnabled(false);
         shell_.TimerUsed.stop();
         shell_.SetIdle(true);
     }
@@ -143,6 +194,12 @@ void TCopyCDPage::Enter() {
 void TCopyCDPage::cmbCopyCD_ReadDeviceChange() {
     try {
         shell_.ReadDevice = SelectedDrive(*shell_.Engine(), cmbCopyCD_ReadDevice);
+        if (!shell_.ReadDevice)
+            return;
+        WriteDeviceSection(*shell_.ReadDevice, mmoCopyCD_Read);
+        WriteReadCapabilities(*shell_.ReadDevice, mmoCopyCD_Read);
+        WriteDiscSection(*shell_.ReadDevice, mmoCopyCD_Read, true);
+        UpdateDiscKind();
     } catch (const discengine::EngineError& e) {
         shell_.ErrorBox(QString::fromStdString(e.what()));
     }
@@ -152,20 +209,90 @@ void TCopyCDPage::cmbCopyCD_WriteDeviceChange() {
     try {
         shell_.WriteDevice = SelectedWriter(*shell_.Engine(), cmbCopyCD_WriteDevice);
         cmbCopyCD_WriteSpeed->clear();
-        if (shell_.WriteDevice)
-            FillSpeedList(*shell_.WriteDevice, cmbCopyCD_WriteSpeed, SpeedListKind::CopyCD);
+        if (!shell_.WriteDevice)
+            return;
+        FillSpeedList(*shell_.WriteDevice, cmbCopyCD_WriteSpeed, SpeedListKind::CopyCD);
+        WriteDeviceSection(*shell_.WriteDevice, mmoCopyCD_Write);
+        WriteWriteCapabilities(*shell_.WriteDevice, mmoCopyCD_Write);
+        WriteDiscSection(*shell_.WriteDevice, mmoCopyCD_Write, false);
+        UpdateOnTheFly();
+    } catch (const discengine::EngineError& e) {
+        shell_.ErrorBox(QString::fromStdString(e.what()));
+    }
+}
+
+void TCopyCDPage::UpdateDiscKind() {
+    if (!shell_.ReadDevice)
+        return;
+    discKind_ = ClassifyDisc(*shell_.ReadDevice);
+    onTheFlyAllowed_ = discKind_ != DiscKindAudioCD;
+    if (shell_.ReadDevice && shell_.WriteDevice)
+        onTheFlyAllowed_ = shell_.ReadDevice->DriveLetter() != shell_.WriteDevice->DriveLetter();
+    chkCopy_OnTheFly->setEnabled(onTheFlyAllowed_);
+}
+
+// The destination side: an audio CD is never copied on the fly, and neither is a disc onto its
+// own drive.
+void TCopyCDPage::UpdateOnTheFly() {
+    onTheFlyAllowed_ = discKind_ != DiscKindAudioCD && shell_.ReadDevice && shell_.WriteDevice &&
+                       shell_.ReadDevice->DriveLetter() != shell_.WriteDevice->DriveLetter();
+    chkCopy_OnTheFly->setEnabled(onTheFlyAllowed_);
+}
+
+void TCopyCDPage::actReadInfoRefresh() {
+    if (!shell_.ReadDevice)
+        return;
+    try {
+        WriteSourceReport(*shell_.ReadDevice, mmoCopyCD_Read);
+        UpdateDiscKind();
+    } catch (const discengine::EngineError& e) {
+        shell_.ErrorBox(QString::fromStdString(e.what()));
+    }
+}
+
+void TCopyCDPage::actWriteInfoRefresh() {
+    if (!shell_.WriteDevice)
+        return;
+    try {
+        WriteDestinationReport(*shell_.WriteDevice, mmoCopyCD_Write);
+        UpdateDiscKind();
+    } catch (const discengine::EngineError& e) {
+        shell_.ErrorBox(QString::fromStdString(e.what()));
+    }
+}
+
+void TCopyCDPage::actRefreshReadDevice() {
+    try {
+        if (shell_.Engine() && FillDeviceList(*shell_.Engine(), cmbCopyCD_ReadDevice))
+            cmbCopyCD_ReadDeviceChange();
+        else
+            shell_.ErrorBox(Text(IDS_MAIN_MSG_NoReadDevice));
+    } catch (const discengine::EngineError& e) {
+        shell_.ErrorBox(QString::fromStdString(e.what()));
+    }
+}
+
+void TCopyCDPage::actRefreshWriteDevice() {
+    try {
+        if (shell_.Engine() && FillWriterList(*shell_.Engine(), cmbCopyCD_WriteDevice))
+            cmbCopyCD_WriteDeviceChange();
+        else
+            shell_.ErrorBox(Text(IDS_MAIN_MSG_NoWriteDevice));
     } catch (const discengine::EngineError& e) {
         shell_.ErrorBox(QString::fromStdString(e.what()));
     }
 }
 
 void TCopyCDPage::SetCopyPageIdle(bool idle) {
-    for (QWidget* w : std::initializer_list<QWidget*>{cmbCopyCD_ReadDevice, cmbCopyCD_WriteDevice,
-                                                      cmbCopyCD_WriteSpeed, chkCopy_OnTheFly})
+    for (QWidget* w : std::initializer_list<QWidget*>{btnCopyCD_Start, cmbCopyCD_ReadDevice,
+                                                      cmbCopyCD_WriteDevice, cmbCopyCD_WriteSpeed,
+                                                      mmoCopyCD_Read, mmoCopyCD_Write})
         w->setEnabled(idle);
-    // The copy job is not built yet: its buttons stay off.
-    btnCopyCD_Start->setEnabled(false);
-    btnCopy_Cancel->setEnabled(false);
+    for (QMenu* menu : {mnuCopy_Read, mnuCopy_Write})
+        for (QAction* a : menu->actions())
+            a->setEnabled(idle);
+    btnCopy_Cancel->setEnabled(!idle);
+    chkCopy_OnTheFly->setEnabled(idle && onTheFlyAllowed_);
     shell_.SetIdle(idle);
     if (idle)
         shell_.TimerUsed.stop();

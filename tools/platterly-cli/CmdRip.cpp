@@ -290,12 +290,6 @@ void ReadCDText(char letter, CliRipHost& host) {
     }
 }
 
-std::string ExecutableFolder() {
-    std::error_code ec;
-    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : globals::AddTrailingBackslash(exe.parent_path().string());
-}
-
 int Rip(cli::Context& context, const std::vector<std::string>& args) {
     RipArgs r;
     std::string error;
@@ -329,7 +323,7 @@ int Rip(cli::Context& context, const std::vector<std::string>& args) {
         return cli::kExitFailed;
     }
     if (globals::ProgramDir.empty())
-        globals::ProgramDir = ExecutableFolder();
+        globals::ProgramDir = cli::ExecutableFolder();
     TCDGrabber grabber;
     if (!grabber.Loaded() || grabber.Handle() == 0) {
         std::cerr << "platterly-cli: the CD grabbing library " << cdgrab::DefaultLibraryPath()

@@ -33,6 +33,10 @@ void PrintLeftOut(const std::string& nativePath, const std::string& message);
 // "D:" or "d" -> the drive; prints an error and returns null for anything else.
 std::shared_ptr<discengine::IDeviceX> DriveArgument(Context& context, const std::string& text);
 
+// The folder of this executable with a trailing slash (the bundle's program folder); empty when
+// it cannot be found.
+std::string ExecutableFolder();
+
 constexpr int kExitUsage = 2;
 constexpr int kExitFailed = 1;
 constexpr int kExitCancelled = 130; // as a shell reports a command ended by Ctrl+C

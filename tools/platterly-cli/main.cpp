@@ -1,6 +1,9 @@
 #include "Commands.h"
 
+#include "core/globals.h"
+
 #include <cctype>
+#include <filesystem>
 #include <iostream>
 
 namespace cli {
@@ -21,6 +24,12 @@ std::shared_ptr<discengine::IDeviceX> DriveArgument(Context& context, const std:
     if (!device)
         std::cerr << "platterly-cli: no drive \"" << text << "\" (see platterly-cli drives)\n";
     return device;
+}
+
+std::string ExecutableFolder() {
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : globals::AddTrailingBackslash(exe.parent_path().string());
 }
 
 } // namespace cli
