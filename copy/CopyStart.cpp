@@ -108,7 +108,7 @@ void TCopyCDPage::actCopyCDStartExecute() {
 void TCopyCDPage::actCopyCancelExecute() {
     if (!copy_)
         return;
-    if (copy_->Kind() != jobs::CopyKind::Audio || !copy_->Ripping())
+    if (copy_->Kind() != jobs::CopyKind::None && !copy_->RipPhase())
         shell_.ShowStatus(Text(IDS_WRITECD_LABEL_Status_AbortingWrite));
     copy_->Cancel();
 }

@@ -19,7 +19,8 @@ class QPushButton;
 class TCDGrabber;
 namespace jobs {
 class DiscCopy;
-}
+class ICopyHost;
+} // namespace jobs
 
 // The Copy CD page (tabCopyCD): the source and destination drive panels with their reports, the
 // On-The-Fly switch, Start and Cancel. The copy itself is jobs::DiscCopy; this page is its
@@ -89,7 +90,7 @@ private:
     void ShowSpeed();
 
     app::Shell& shell_;
-    std::unique_ptr<Host> host_;
+    std::unique_ptr<jobs::ICopyHost> host_;
     std::unique_ptr<TCDGrabber> grabber_;
     std::unique_ptr<jobs::DiscCopy> copy_;
     QString grabberLibrary_;

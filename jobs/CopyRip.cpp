@@ -34,7 +34,7 @@ bool DiscCopy::RipTracksToFiles() {
         rip::TrackRip track;
         track.trackIndex = i;
         const fs::path path = folder_->Path() / CopyTrackFileName(i + 1);
-        track.outputPath = path.u8string();
+        track.outputPath = path.string();
         rip::RipTurns turns;
         turns.progress = [&](int percent) {
             host_.SetProgress(static_cast<int>(
@@ -69,15 +69,19 @@ bool DiscCopy::InsertTrackFiles() {
     return true;
 }
 
-// The copy carries the source's album, performers and titles; a source without CD-Text gives
-// a copy without it (the image would otherwise title the tracks after the temporary files).
+// The copy carries the source's album, performers and titles. The image's copy mode writes no
+// CD-Text at all, so it is used only for a source without any: then the copy has none either
+// (rather than titles made of the temporary files' names).
 void DiscCopy::CopyCDText() {
     const auto device =
         settings_.grabberLibrary.empty()
             ? std::make_unique<TCDDevice>(source_->DriveLetter())
             : std::make_unique<TCDDevice>(source_->DriveLetter(), settings_.grabberLibrary);
+    sourceHasCDText_ = false;
     auto text = [&](int track, int kind) {
-        return device->Loaded() ? device->GetCDText(track, kind) : std::string();
+        std::string found = device->Loaded() ? device->GetCDText(track, kind) : std::string();
+        sourceHasCDText_ = sourceHasCDText_ || !found.empty();
+        return found;
     };
     audio_->SetDiscText(text(0, cdtext::KindTitle), text(0, cdtext::KindPerformer));
     for (std::int32_t i = 1; i <= audio_->TrackCount(); ++i)

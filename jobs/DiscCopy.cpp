@@ -172,7 +172,7 @@ void DiscCopy::ApplyAudioSettings() {
     image.SetTestMode(settings_.testMode && destination_->Supports(discengine::kCapTestWrite));
     image.SetBufferProtect(settings_.bufferProtect &&
                            destination_->Supports(discengine::kCapBufferProtect));
-    image.SetCopyMode(true);
+    image.SetCopyMode(!sourceHasCDText_);
     image.SetWriteMode(settings_.discAtOnce ? kAudioDiscAtOnce : kTrackAtOnce);
 }
 

@@ -126,6 +126,7 @@ public:
     CopyKind Kind() const { return kind_; }
     bool ImagePhase() const { return imagePhase_; }
     bool Ripping() const { return ripping_; }
+    bool RipPhase() const { return ripPhase_; }
     double SourceUsedMB() const { return sourceUsedMB_; }
     const std::vector<std::filesystem::path>& TempTrackFiles() const { return tempTrackFiles_; }
     // Empty until a data copy through an image has made its folder.
@@ -159,6 +160,7 @@ private:
     bool imagePhase_ = false;
     bool ripping_ = false;
     bool ripPhase_ = false; // from the first track's start to the last track's end
+    bool sourceHasCDText_ = false;
     std::unique_ptr<CopyTempFolder> folder_;
     std::vector<std::filesystem::path> tempTrackFiles_;
     std::filesystem::path copyImagePath_;

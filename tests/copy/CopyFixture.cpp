@@ -16,6 +16,8 @@ void CopyPage::SetUp() {
     globals::ProgramDir = std::string(PLATTERLY_DIST_DIR) + "/";
     fs::create_directories(TempDir());
     globals::TempDir = (TempDir() / "").string();
+    // The status lines reach the log window, where the tests look for them.
+    globals::EnableLog = true;
     shell.SetCurrentPage(app::PageId::CopyCD);
     shell.Log = &log;
     shell.Progress = &progress;

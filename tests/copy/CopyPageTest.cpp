@@ -76,6 +76,7 @@ TEST_F(CopyPage, NonEmptyDestinationThenOkRetries) {
     ASSERT_TRUE(WaitForJobEnd());
     // The image phase ends without a box of its own.
     EXPECT_EQ(BoxTexts(), (QStringList{kNonempty, kNotWritable, kNonempty, kCompleted}));
+    engine->FindDevice('E')->CloseTray();
     EXPECT_EQ(prompts.Boxes()[1].buttons, ui::MsgButtons::OKCancel);
     EXPECT_EQ(prompts.Boxes()[1].caption, "Hint");
     EXPECT_GT(engine->FindDevice('E')->UsedBlocks(true), 0);
@@ -98,14 +99,19 @@ TEST_F(CopyPage, NonEmptyDestinationThenCancelDeletesTheImage) {
     EXPECT_FALSE(Find<QPushButton>("btnCopy_Cancel")->isEnabled());
 }
 
-// 333000 blocks used (650.40 MB) do not fit into 332994 free blocks (650.39 MB).
+// 333000 blocks used (650.40 MB) do not fit into 332999 free blocks (650.39 MB).
 TEST_F(CopyPage, SpaceCheckFailsByOneHundredthOfAMegabyte) {
     Open([this](discengine::VirtualStore& store) {
         const fs::path big = dir / "big.iso";
         fs::copy_file(store.FolderOf('F') / "disc.iso", big);
         fs::resize_file(big, 333000ull * 2048);
+        // The volume says so too: 333000 blocks in both byte orders.
+        std::fstream pvd(big, std::ios::in | std::ios::out | std::ios::binary);
+        const unsigned char size[8] = {0xC8, 0x14, 0x05, 0x00, 0x00, 0x05, 0x14, 0xC8};
+        pvd.seekp(16 * 2048 + 80);
+        pvd.write(reinterpret_cast<const char*>(size), sizeof size);
         store.InsertImage('F', big);
-        store.InsertBlank('E', kMediaCDR, 332994);
+        store.InsertBlank('E', kMediaCDR, 332999);
     });
     ChooseSource(2);
     ChooseDestination(0);
