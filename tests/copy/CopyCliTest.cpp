@@ -52,11 +52,7 @@ TEST_F(CopyCli, CopiesADataDiscThroughTheImageAndOnTheFly) {
 TEST_F(CopyCli, CopiesTheSampleAudioCd) {
     std::string out;
     ASSERT_EQ(Cli("D: E:", &out), 0) << out;
-    const auto source = audioburn::ReadDisc(Folder('D') / "disc.cue");
-    const auto copy = audioburn::ReadDisc(Folder('E') / "disc.cue");
-    ASSERT_EQ(copy.tracks, source.tracks);
-    EXPECT_EQ(copy.pcm, source.pcm);
-    EXPECT_EQ(copy.titles, source.titles);
+    ExpectSameAudio(Folder('D') / "disc.cue", Folder('E') / "disc.cue");
     EXPECT_TRUE(Leftovers().empty());
 }
 

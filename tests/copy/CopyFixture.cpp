@@ -1,5 +1,7 @@
 #include "CopyFixture.h"
 
+#include "AudioBurnSupport.h"
+
 #include "core/globals.h"
 #include "discengine/Disc.h"
 
@@ -128,4 +130,22 @@ fs::path WriteAudioDisc(const fs::path& folder, const std::vector<std::int32_t>&
     bin.close();
     discengine::WriteCueSheet(folder / "own.cue", "own.bin", frames, text);
     return folder / "own.cue";
+}
+
+void ExpectSameAudio(const fs::path& sourceCue, const fs::path& copyCue) {
+    const auto source = audioburn::ReadDisc(sourceCue);
+    const auto copy = audioburn::ReadDisc(copyCue);
+    ASSERT_GT(source.tracks, 0);
+    ASSERT_EQ(copy.tracks, source.tracks);
+    for (int t = 0; t < source.tracks; ++t) {
+        const std::size_t size = source.pcm[t].size();
+        ASSERT_GE(copy.pcm[t].size(), size) << "track " << t + 1;
+        EXPECT_TRUE(copy.pcm[t].compare(0, size, source.pcm[t]) == 0)
+            << "track " << t + 1 << " differs";
+        EXPECT_EQ(copy.pcm[t].find_first_not_of('\0', size), std::string::npos)
+            << "track " << t + 1 << " has more than silence after it";
+        const int gap = t + 1 < source.tracks ? 150 : 0;
+        EXPECT_EQ(copy.lengths[t], source.lengths[t] + gap) << "track " << t + 1;
+    }
+    EXPECT_EQ(copy.titles, source.titles);
 }

@@ -62,6 +62,10 @@ protected:
     std::unique_ptr<TCopyCDPage> page;
 };
 
+// The copy holds every track of the source to the byte (track-at-once adds two seconds of
+// silence before every track but the first), as libcdio reads the two cue sheets.
+void ExpectSameAudio(const std::filesystem::path& sourceCue, const std::filesystem::path& copyCue);
+
 // The store the tests start from (see CopyPage).
 void MakeCopyStore(const discengine::VirtualStore& store);
 
