@@ -389,10 +389,14 @@ CopyCompletion DiscCopy::WriteCompleted() {
     return CopyCompletion::Finished;
 }
 
+// What the write left stays for the user (the track files of an audio copy); a folder the
+// engine left empty goes.
 void DiscCopy::WriteEnded() {
     host_.SetIdle(true);
     imagePhase_ = false;
     kind_ = CopyKind::None;
+    if (folder_)
+        folder_->RemoveIfEmpty();
 }
 
 } // namespace jobs

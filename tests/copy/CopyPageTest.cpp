@@ -268,3 +268,29 @@ TEST_F(CopyPage, SourceDamagedDuringTheRip) {
     EXPECT_EQ(engine->FindDevice('E')->UsedBlocks(true), 0);
     EXPECT_TRUE(Find<QPushButton>("btnCopyCD_Start")->isEnabled());
 }
+
+// The progress window's Cancel stops the image being written: no completion, no second phase,
+// nothing left behind, the destination untouched.
+TEST_F(CopyPage, ProgressCancelStopsTheImagePhase) {
+    Open();
+    ChooseSource(2);
+    ChooseDestination(0);
+    auto* cancel = progress.findChild<QPushButton*>("btnCancel");
+    ASSERT_NE(cancel, nullptr);
+    bool clicked = false;
+    QObject::connect(log.Memo(), &QPlainTextEdit::textChanged, page.get(), [&] {
+        if (!clicked && log.Memo()->toPlainText().contains("Preparing Image....")) {
+            clicked = true;
+            cancel->click();
+        }
+    });
+    Start();
+    ASSERT_TRUE(WaitForJobEnd());
+    EXPECT_TRUE(clicked);
+    EXPECT_EQ(BoxTexts(), QStringList{"Writing Cancelled!"});
+    EXPECT_EQ(prompts.Boxes()[0].caption, "Hint");
+    EXPECT_FALSE(log.Memo()->toPlainText().contains("Preparative temporary image completed..."));
+    EXPECT_TRUE(TempFiles().empty());
+    EXPECT_EQ(engine->FindDevice('E')->UsedBlocks(true), 0);
+    EXPECT_FALSE(progress.isVisible());
+}
