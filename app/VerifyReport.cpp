@@ -45,4 +45,10 @@ void ShowFileVerified(Shell& shell, const discengine::IDataItemX* item, std::int
             std::ceil(static_cast<double>(fileIndex) / static_cast<double>(fileCount) * 100.0)));
 }
 
+void ShowVerifyComplete(Shell& shell, std::int32_t fileCount, std::int32_t matchedFiles) {
+    shell.ShowStatus(
+        ui::FormatText(MultiLanguages::Text(IDS_MSG_AutoVerifyComplete),
+                       {static_cast<long long>(matchedFiles), static_cast<long long>(fileCount)}));
+}
+
 } // namespace app

@@ -16,5 +16,7 @@ namespace app {
 void ShowVerifyStart(Shell& shell, std::int32_t fileCount);
 void ShowFileVerified(Shell& shell, const discengine::IDataItemX* item, std::int32_t verifyStatus,
                       std::int32_t fileIndex, std::int32_t fileCount);
+// The closing count: how many of the files matched.
+void ShowVerifyComplete(Shell& shell, std::int32_t fileCount, std::int32_t matchedFiles);
 
 } // namespace app

@@ -2,6 +2,7 @@
 
 #include "app/TfrmProgress.h"
 #include "core/MultiLanguages.h"
+#include "discengine/DataImage.h"
 #include "discengine/Disc.h"
 #include "discengine/Errors.h"
 #include "ui/TextFormat.h"
@@ -90,6 +91,19 @@ QString FileWarningText(const discengine::IFileErrorX* error) {
                           {static_cast<long long>(error ? error->ErrorCode() : 0),
                            error ? Q(error->Path()) : QString(),
                            error ? Q(error->Description()) : QString()});
+}
+
+void ShowTrackFileStatus(Shell& shell, std::int32_t trackNumber, std::int32_t fileIndex,
+                         const QString& fileName) {
+    shell.ShowStatus(
+        ui::FormatText(Text(IDS_MSG_TrackReading), {static_cast<long long>(trackNumber),
+                                                    static_cast<long long>(fileIndex), fileName}));
+}
+
+void ShowItemAdded(Shell& shell, const discengine::IDataItemX* item) {
+    if (item)
+        shell.ShowStatus(
+            ui::FormatText(Text(IDS_WRITECD_LABEL_Status_AddingFile), {Q(item->ImagePath())}));
 }
 
 } // namespace app

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 namespace discengine {
+class IDataItemX;
 class IFileErrorX;
 class IWriteErrorX;
 } // namespace discengine
@@ -25,5 +26,10 @@ bool ShowWriteProgress(Shell& shell, std::int32_t status, std::int32_t imageProg
 QString WriteErrorText(const discengine::IWriteErrorX* error);
 // The box text of a file warning.
 QString FileWarningText(const discengine::IFileErrorX* error);
+
+// The status lines of a track file being read and of a file going into the image.
+void ShowTrackFileStatus(Shell& shell, std::int32_t trackNumber, std::int32_t fileIndex,
+                         const QString& fileName);
+void ShowItemAdded(Shell& shell, const discengine::IDataItemX* item);
 
 } // namespace app

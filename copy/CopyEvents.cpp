@@ -100,15 +100,11 @@ void TCopyCDPage::DVDEngineTrackFileWarning(std::int32_t,
 
 void TCopyCDPage::DVDEngineTrackFileStatus(std::int32_t, std::int32_t trackNumber, std::int32_t,
                                            std::int32_t fileIndex, const QString& fileName) {
-    shell_.ShowStatus(
-        ui::FormatText(Text(IDS_MSG_TrackReading), {static_cast<long long>(trackNumber),
-                                                    static_cast<long long>(fileIndex), fileName}));
+    app::ShowTrackFileStatus(shell_, trackNumber, fileIndex, fileName);
 }
 
 void TCopyCDPage::DVDEngineItemAdded(std::int32_t, std::shared_ptr<discengine::IDataItemX> item) {
-    if (item)
-        shell_.ShowStatus(ui::FormatText(Text(IDS_WRITECD_LABEL_Status_AddingFile),
-                                         {QString::fromStdString(item->ImagePath())}));
+    app::ShowItemAdded(shell_, item.get());
 }
 
 void TCopyCDPage::DVDEngineFileVerifyStart(std::int32_t, std::int32_t fileCount) {
@@ -123,7 +119,5 @@ void TCopyCDPage::DVDEngineFileVerify(std::int32_t, std::shared_ptr<discengine::
 
 void TCopyCDPage::DVDEngineFileVerifyComplete(std::int32_t, std::int32_t fileCount,
                                               std::int32_t matchedFiles) {
-    shell_.ShowStatus(
-        ui::FormatText(Text(IDS_MSG_AutoVerifyComplete),
-                       {static_cast<long long>(matchedFiles), static_cast<long long>(fileCount)}));
+    app::ShowVerifyComplete(shell_, fileCount, matchedFiles);
 }
