@@ -294,3 +294,27 @@ TEST_F(CopyPage, ProgressCancelStopsTheImagePhase) {
     EXPECT_EQ(engine->FindDevice('E')->UsedBlocks(true), 0);
     EXPECT_FALSE(progress.isVisible());
 }
+
+// The audio copy's destination loop cancelled: the ripped track files go with their folder.
+TEST_F(CopyPage, AudioCopyCancelledAtTheDestinationDeletesTheTracks) {
+    Open([this](discengine::VirtualStore& store) {
+        discengine::AudioDiscText text;
+        store.InsertDiscImage('D', WriteAudioDisc(dir / "own", {300, 300}, text));
+        store.InsertSampleData('E');
+    });
+    ChooseSource(0);
+    ChooseDestination(0);
+    std::size_t ripped = 0;
+    prompts.OnShow([&](const ui::ShownPrompt&) {
+        if (ripped == 0)
+            ripped = page->Job()->TempTrackFiles().size();
+    });
+    prompts.AnswerBox(ui::MsgResult::OK);
+    prompts.AnswerBox(ui::MsgResult::Cancel);
+    Start();
+    ASSERT_TRUE(WaitForJobEnd());
+    EXPECT_EQ(ripped, 2u);
+    EXPECT_EQ(BoxTexts(), (QStringList{kNonempty, kNotWritable}));
+    EXPECT_TRUE(TempFiles().empty());
+    EXPECT_TRUE(Find<QPushButton>("btnCopyCD_Start")->isEnabled());
+}
