@@ -4,6 +4,8 @@
 #include "BurnFixture.h"
 
 #include "discengine/DataImage.h"
+#include "discengine/Disc.h"
+#include "discengine/VirtualStore.h"
 #include "engine/DVDEngineBinding.h"
 #include "support/Privileges.h"
 #include "write/FileFacts.h"
@@ -178,6 +180,30 @@ TEST_F(DataFailures, AFifoAddedAsAFileIsRefusedWithoutHanging) {
     EXPECT_TRUE(box.contains("pipe")) << box.toStdString();
     EXPECT_TRUE(box.contains("not a regular file")) << box.toStdString();
     ExpectCompilationKept();
+}
+
+TEST_F(DataFailures, SevenHundredMegabytesForADiscOfSixHundredFiftyAreRefusedInMegabytes) {
+    // A 650 MB blank (332,800 blocks of 2048 bytes) and 700 MB more on top of the compilation.
+    discengine::VirtualStore(dir / "drives").InsertBlank('E', discengine::kMediaCDR, 332800);
+    const fs::path big = dir / "big.bin";
+    testsupport::writeFile(big, "");
+    fs::resize_file(big, 700ull << 20); // sparse: no disk space used
+    prompts.AnswerFiles(QStringList{Native(big)});
+    Click("btnWrite_AddFiles");
+    ASSERT_TRUE(Layout()->FindItem("\\big.bin"));
+    prompts.Clear();
+    Click("btnWrite_Start");
+    auto image = windows->main->DVDEngine().DataImage();
+    const QString need = QString::number(image->ImageSize() / 1048576.0, 'g', 15) + "MB";
+    EXPECT_GT(image->ImageSize(), 700ull << 20);
+    EXPECT_EQ(BoxTexts(), QStringList{"Free space on the loaded disc is: 650MB /r This image "
+                                      "requires " +
+                                      need + " of free space"});
+    auto device = windows->main->DVDEngine().FindDevice('E');
+    device->Refresh(true);
+    EXPECT_EQ(device->DiscInfo()->DiscStatus(), discengine::kDiscEmpty) << "nothing written";
+    EXPECT_TRUE(windows->main->Shared().Idle());
+    EXPECT_EQ(windows->main->Shared().JobOwner(), nullptr);
 }
 
 TEST(FileFacts, DateIsTheLocalShortDateAndLongTimeAndMissingFilesKeepTheOutput) {
