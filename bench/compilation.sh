@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A folder of 100,000 small files in 200 folders added to the data compilation through the Burn
 # CD page (offscreen, the real window and engine), then written as an ISO image file with
-# "Write to ISO image file"; beside `genisoimage -J -udf` on the same tree. Caches are warm; the
+# "Write to ISO image file" (ISO 9660 + Joliet + UDF, no auto-verify: what genisoimage does);
+# beside `genisoimage -J -udf` on the same tree. Caches are warm; the
 # tools run in turns, back to back, and the best of three runs counts. Prints the time and peak
 # memory of each step, the longest event-loop stall while adding (target: under 100 ms) and the
 # ratios ours/genisoimage (targets: add + write time at most 1.0, peak memory at most 1.5).

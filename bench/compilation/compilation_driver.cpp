@@ -1,6 +1,8 @@
-// `tree DIR FILES FOLDERS` makes the benchmark's tree of small files; `run TREE OUT.iso WORK`
-// adds TREE to a fresh data compilation through the Burn CD page and writes it to OUT.iso,
-// printing the time, the peak memory and the longest event-loop stall of each step.
+// `tree DIR FILES FOLDERS` makes the benchmark's tree of small files; `run TREE OUT.iso WORK
+// [verify]` adds TREE to a fresh data compilation through the Burn CD page and writes it to
+// OUT.iso as ISO 9660 + Joliet + UDF (what `genisoimage -J -udf` writes), with "Auto-Verify Data"
+// only when asked, printing the time, the peak memory and the longest event-loop stall of each
+// step.
 #include "app/TfrmMain.h"
 #include "core/Startup.h"
 #include "discengine/Disc.h"
@@ -97,7 +99,7 @@ template <typename W> W* Find(app::MainWindows& windows, const char* name) {
     return w;
 }
 
-int Run(const fs::path& tree, const fs::path& iso, const fs::path& work) {
+int Run(const fs::path& tree, const fs::path& iso, const fs::path& work, bool verify) {
     core::RunStartup(work);
     discengine::VirtualStore store(work / "drives");
     fs::create_directories(store.Root());
@@ -119,6 +121,10 @@ int Run(const fs::path& tree, const fs::path& iso, const fs::path& work) {
     auto* types = Find<QComboBox>(*windows, "cmbWrite_CDType");
     types->setCurrentIndex(1);
     emit types->activated(1);
+    auto* burnOptions = windows->burnOptions.get();
+    auto* fileSystems = burnOptions->findChild<QComboBox*>("cmbVolumeType");
+    fileSystems->setCurrentIndex(fileSystems->findData(7));
+    burnOptions->findChild<QCheckBox*>("chkAutoVerifyData")->setChecked(verify);
     QCoreApplication::processEvents();
     const long baseKb = PeakKb();
 
@@ -173,15 +179,17 @@ int Run(const fs::path& tree, const fs::path& iso, const fs::path& work) {
 int main(int argc, char** argv) {
     if (argc == 5 && std::string(argv[1]) == "tree")
         return MakeTree(argv[2], std::stoi(argv[3]), std::stoi(argv[4]));
-    if (argc != 5 || std::string(argv[1]) != "run") {
-        std::cerr << "usage: " << argv[0] << " tree DIR FILES FOLDERS | run TREE OUT.iso WORK\n";
+    const bool verify = argc == 6 && std::string(argv[5]) == "verify";
+    if ((argc != 5 && !verify) || std::string(argv[1]) != "run") {
+        std::cerr << "usage: " << argv[0]
+                  << " tree DIR FILES FOLDERS | run TREE OUT.iso WORK [verify]\n";
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     try {
-        return Run(argv[2], argv[3], argv[4]);
+        return Run(argv[2], argv[3], argv[4], verify);
     } catch (const std::exception& e) {
         std::cerr << e.what() << '\n';
         return 1;
