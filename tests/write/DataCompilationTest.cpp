@@ -46,24 +46,10 @@ QString RunTool(const QString& program, const QStringList& arguments) {
     return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
 }
 
-class DataCompilation : public BurnPage {
+class DataCompilation : public DataBurnPage {
 protected:
-    void SetUp() override {
-        Start();
-        ChooseType(1);
-        fs::create_directories(dir / "src" / "sub");
-        testsupport::writeFile(dir / "src" / "a.txt", "alpha");
-        testsupport::writeFile(dir / "src" / "sub" / "b.txt", std::string(5000, 'b'));
-    }
+    void SetUp() override { StartData(5000); }
     TBurnCDPage* Page() { return windows->main->findChild<TBurnCDPage*>("tabBurnCD"); }
-    QString Src() { return QString::fromStdString((dir / "src").string()); }
-    void AddSourceFolder() {
-        prompts.AnswerFolder(Src());
-        Click("btnWrite_AddFolder");
-    }
-    std::shared_ptr<discengine::IFileLayoutX> Layout() {
-        return windows->main->DVDEngine().DataImage()->Layout();
-    }
 };
 
 TEST_F(DataCompilation, StartsEmptyAndAddFolderBuildsTheTreeFromTheImage) {

@@ -65,22 +65,14 @@ private:
     bool ok_ = false;
 };
 
-class DataFailures : public BurnPage {
+class DataFailures : public DataBurnPage {
 protected:
     void SetUp() override {
-        Start();
-        ChooseType(1);
-        fs::create_directories(dir / "src" / "sub");
-        testsupport::writeFile(dir / "src" / "a.txt", "alpha");
-        testsupport::writeFile(dir / "src" / "sub" / "b.txt", std::string(300000, 'b'));
-        prompts.AnswerFolder(Native(dir / "src"));
-        Click("btnWrite_AddFolder");
+        StartData(300000);
+        AddSourceFolder();
         ASSERT_EQ(Label("lblWrite_FileCounter"), "2 objects");
     }
     static QString Native(const fs::path& path) { return QString::fromStdString(path.string()); }
-    std::shared_ptr<discengine::IFileLayoutX> Layout() {
-        return windows->main->DVDEngine().DataImage()->Layout();
-    }
     // Writes the compilation to `iso` with "Write to ISO image file"; true when the job ended.
     bool WriteIso(const fs::path& iso) {
         Find<QCheckBox>("chkWrite_WriteToISO")->setChecked(true);
