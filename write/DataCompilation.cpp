@@ -190,7 +190,9 @@ void TBurnCDPage::ShowFolderContents(QTreeWidgetItem* node) {
     lstWrite->clear();
     QList<QTreeWidgetItem*> rows;
     rows.reserve(n);
+    EventPump pump; // a folder of 100,000 files takes a while to list
     for (std::int32_t i = 0; i < n; ++i) {
+        pump.Pump();
         auto child = folder->Child(i);
         const QString name = QString::fromStdString(child->Name());
         const QString where = writeMode_ == IsoMode
@@ -203,8 +205,13 @@ void TBurnCDPage::ShowFolderContents(QTreeWidgetItem* node) {
             row->setFlags(row->flags() | Qt::ItemIsEditable);
         rows << row;
     }
-    // One insertion for the whole folder: a folder of thousands of files fills at once.
-    lstWrite->addTopLevelItems(rows);
+    // Insertions of a few thousand rows: one per row would be slow, one for 100,000 rows would
+    // hold the window still.
+    constexpr qsizetype kRowsAtOnce = 5000;
+    for (qsizetype at = 0; at < rows.size(); at += kRowsAtOnce) {
+        lstWrite->addTopLevelItems(rows.mid(at, kRowsAtOnce));
+        pump.Pump();
+    }
     filling_ = false;
     lblWrite_FileCounter->setText(ui::FormatText(Text(IDS_WRITECD_LABEL_FileCounter_DataFileCount),
                                                  {static_cast<long long>(n)}));
