@@ -51,16 +51,8 @@ QString TrackCaption(int position) {
 } // namespace
 
 void TBurnCDPage::SetAudioMode() {
-    for (QWidget* w : std::initializer_list<QWidget*>{btnWrite_AddFiles, btnWrite_AddFolder,
-                                                      btnWrite_DeleteFile, btnWrite_Clear})
-        w->setVisible(true);
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{lblISOFilePath, edtISOFilePath, btnWriteBrowse})
-        w->setVisible(false);
-    lstWrite->setHeaderLabels({Text(IDS_WRITECD_LISTVIEW_COLUMN_AudioTrack),
-                               Text(IDS_WRITECD_LISTVIEW_COLUMN_FileName),
-                               Text(IDS_WRTIECD_LISTVIEW_COLUMN_AudioType),
-                               Text(IDS_WRITECD_LISTVIEW_COLUMN_AudioDuration)});
+    ShowCompilationButtons(true);
+    SetAudioColumns();
     lstWrite->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lstWrite->clear();
     // The path is what tells the rows apart: it takes the room the other columns leave.
@@ -73,9 +65,7 @@ void TBurnCDPage::SetAudioMode() {
         shell_.BurnOptions->OptionsForAudioBurn();
     chkWrite_WriteToISO->setEnabled(false);
     trvWrite->setVisible(false);
-    for (const char* name : {"mniWrite_Up", "mniWrite_Down"})
-        findChild<QAction*>(QString::fromLatin1(name))->setVisible(true);
-    upSeparator_->setVisible(true);
+    ShowMoveItems(true);
     lblWrite_FileCounter->setText(
         ui::FormatText(Text(IDS_WRITECD_LABEL_FileCounter_TracksCount), {0LL}));
     capacityBlocks_ = shell_.WriteDevice ? shell_.WriteDevice->FreeBlocks(false) : 0;
@@ -233,16 +223,25 @@ void TBurnCDPage::actDeleteExecute() {
         DeleteDataRows();
 }
 
-void TBurnCDPage::DeleteAudioRows() {
-    lstWrite->setUpdatesEnabled(false);
+QStringList TBurnCDPage::TakeSelectedRows() {
+    QStringList captions;
     int lowest = -1;
+    filling_ = true;
+    lstWrite->setUpdatesEnabled(false);
     for (int i = lstWrite->topLevelItemCount() - 1; i >= 0; --i)
         if (lstWrite->topLevelItem(i)->isSelected()) {
+            captions << lstWrite->topLevelItem(i)->text(0);
             delete lstWrite->takeTopLevelItem(i);
             lowest = i;
         }
     lstWrite->setUpdatesEnabled(true);
+    filling_ = false;
     ReselectAfterDelete(lowest);
+    return captions;
+}
+
+void TBurnCDPage::DeleteAudioRows() {
+    TakeSelectedRows();
     RenumberTracks();
     UpdateTrackCounters();
 }

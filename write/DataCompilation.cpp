@@ -14,6 +14,8 @@
 #include "jobs/DataLayout.h"
 #include "ui/Prompts.h"
 #include "ui/TextFormat.h"
+#include "write/EventPump.h"
+#include "write/FileFacts.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -22,7 +24,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMenu>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -46,11 +47,41 @@ QString FolderPart(const QString& path) {
     return at < 0 ? QString() : path.left(at + 1);
 }
 
-double TotalItemBytes(const discengine::IDataItemX& folder) {
+// The image's layout as a folder walk sees it, pumping the window's events between items.
+class PumpingLayout final : public discengine::IFileLayoutX {
+public:
+    explicit PumpingLayout(discengine::IFileLayoutX& layout) : layout_(layout) {}
+    std::shared_ptr<discengine::IDataItemX> Root() override { return layout_.Root(); }
+    std::shared_ptr<discengine::IDataItemX> FindItem(const std::string& imagePath) override {
+        return layout_.FindItem(imagePath);
+    }
+    std::shared_ptr<discengine::IDataItemX> AddItem(const std::string& source,
+                                                    const std::string& imagePath) override {
+        auto item = layout_.AddItem(source, imagePath);
+        pump_.Pump();
+        return item;
+    }
+    bool RenameFile(const std::string& imagePath, const std::string& newName) override {
+        return layout_.RenameFile(imagePath, newName);
+    }
+    bool RenameFolder(const std::string& imagePath, const std::string& newName) override {
+        return layout_.RenameFolder(imagePath, newName);
+    }
+    bool RemoveItem(const std::string& imagePath) override { return layout_.RemoveItem(imagePath); }
+    void Clear() override { layout_.Clear(); }
+
+private:
+    discengine::IFileLayoutX& layout_;
+    EventPump pump_;
+};
+
+double TotalItemBytes(const discengine::IDataItemX& folder, EventPump& pump) {
     double total = 0;
     for (std::int32_t i = 0; i < folder.ChildCount(); ++i) {
         auto child = folder.Child(i);
-        total += child->IsFolder() ? TotalItemBytes(*child) : static_cast<double>(child->Size());
+        total +=
+            child->IsFolder() ? TotalItemBytes(*child, pump) : static_cast<double>(child->Size());
+        pump.Pump();
     }
     return total;
 }
@@ -58,26 +89,21 @@ double TotalItemBytes(const discengine::IDataItemX& folder) {
 QString DateText(std::chrono::system_clock::time_point when) {
     const auto ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count();
-    const QLocale locale;
-    const QDateTime local = QDateTime::fromMSecsSinceEpoch(ms).toLocalTime();
-    return locale.toString(local.date(), QLocale::ShortFormat) + ' ' +
-           locale.toString(local.time(), QLocale::LongFormat);
+    return LocalDateTimeText(QDateTime::fromMSecsSinceEpoch(ms));
 }
 
 } // namespace
 
 void TBurnCDPage::SetDataMode() {
-    for (QWidget* w : std::initializer_list<QWidget*>{btnWrite_AddFiles, btnWrite_AddFolder,
-                                                      btnWrite_DeleteFile, btnWrite_Clear})
-        w->setVisible(true);
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{lblISOFilePath, edtISOFilePath, btnWriteBrowse})
-        w->setVisible(false);
+    ShowCompilationButtons(true);
     currentLayout_ = shell_.Engine()->DataImage()->Layout();
     currentLayout_->Clear();
     filling_ = true;
     trvWrite->setVisible(true);
     trvWrite->setEnabled(true);
+    // Editable again after the read-only ISO mode.
+    trvWrite->setEditTriggers(QAbstractItemView::EditKeyPressed |
+                              QAbstractItemView::SelectedClicked);
     trvWrite->clear();
     auto* root = new QTreeWidgetItem(trvWrite, {Text(IDS_WRITECD_EDIT_VolumeID_DefaultText)});
     root->setFlags(root->flags() | Qt::ItemIsEditable);
@@ -100,9 +126,7 @@ void TBurnCDPage::SetDataMode() {
     if (shell_.BurnOptions)
         shell_.BurnOptions->OptionsForDataBurn(); // sets the volume ID, which names the root
     chkWrite_WriteToISO->setEnabled(true);
-    for (const char* name : {"mniWrite_Up", "mniWrite_Down"})
-        findChild<QAction*>(QString::fromLatin1(name))->setVisible(false);
-    upSeparator_->setVisible(false);
+    ShowMoveItems(false);
     lblWrite_FileCounter->setText(
         ui::FormatText(Text(IDS_WRITECD_LABEL_FileCounter_DataFileCount), {0LL}));
     ShowDataUsedSpace();
@@ -110,12 +134,7 @@ void TBurnCDPage::SetDataMode() {
 
 void TBurnCDPage::SetIsoMode() {
     SetDataMode();
-    for (QWidget* w : std::initializer_list<QWidget*>{btnWrite_AddFiles, btnWrite_AddFolder,
-                                                      btnWrite_DeleteFile, btnWrite_Clear})
-        w->setVisible(false);
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{lblISOFilePath, edtISOFilePath, btnWriteBrowse})
-        w->setVisible(true);
+    ShowCompilationButtons(false);
     if (shell_.BurnOptions)
         shell_.BurnOptions->OptionsForIsoBurn();
     chkWrite_WriteToISO->setEnabled(false);
@@ -134,6 +153,17 @@ QString TBurnCDPage::NodePath(QTreeWidgetItem* node) const {
     return "\\" + parts.join('\\');
 }
 
+QString TBurnCDPage::FolderPrefix(QTreeWidgetItem* node) const {
+    QString path = NodePath(node);
+    if (!path.endsWith('\\'))
+        path += '\\';
+    return path;
+}
+
+std::shared_ptr<discengine::IDataItemX> TBurnCDPage::FolderItem(const QString& path) const {
+    return path == "\\" ? currentLayout_->Root() : currentLayout_->FindItem(path.toStdString());
+}
+
 void TBurnCDPage::EnsureCurrentFolder() {
     if (currentFolder_)
         return;
@@ -145,8 +175,7 @@ void TBurnCDPage::ShowFolderContents(QTreeWidgetItem* node) {
     if (!currentLayout_)
         return;
     const QString path = NodePath(node);
-    auto folder =
-        path == "\\" ? currentLayout_->Root() : currentLayout_->FindItem(path.toStdString());
+    auto folder = FolderItem(path);
     if (!folder) {
         shell_.WarningBox(ui::FormatText(Text(IDS_MSG_DirNotExistInImage), {path}));
         delete node;
@@ -161,7 +190,9 @@ void TBurnCDPage::ShowFolderContents(QTreeWidgetItem* node) {
     lstWrite->clear();
     QList<QTreeWidgetItem*> rows;
     rows.reserve(n);
+    EventPump pump; // a folder of 100,000 files takes a while to list
     for (std::int32_t i = 0; i < n; ++i) {
+        pump.Pump();
         auto child = folder->Child(i);
         const QString name = QString::fromStdString(child->Name());
         const QString where = writeMode_ == IsoMode
@@ -174,8 +205,13 @@ void TBurnCDPage::ShowFolderContents(QTreeWidgetItem* node) {
             row->setFlags(row->flags() | Qt::ItemIsEditable);
         rows << row;
     }
-    // One insertion for the whole folder: a folder of thousands of files fills at once.
-    lstWrite->addTopLevelItems(rows);
+    // Insertions of a few thousand rows: one per row would be slow, one for 100,000 rows would
+    // hold the window still.
+    constexpr qsizetype kRowsAtOnce = 5000;
+    for (qsizetype at = 0; at < rows.size(); at += kRowsAtOnce) {
+        lstWrite->addTopLevelItems(rows.mid(at, kRowsAtOnce));
+        pump.Pump();
+    }
     filling_ = false;
     lblWrite_FileCounter->setText(ui::FormatText(Text(IDS_WRITECD_LABEL_FileCounter_DataFileCount),
                                                  {static_cast<long long>(n)}));
@@ -187,7 +223,9 @@ void TBurnCDPage::trvWriteClick() {
 
 void TBurnCDPage::AddDataFile(const QString& source, const QString& imageFolder) {
     const QFileInfo info(source);
-    if (!info.isFile()) {
+    // Something there that is not a file (a FIFO, a device) goes on to the image, which says
+    // why it cannot take it.
+    if (!info.exists() || info.isDir()) {
         shell_.ErrorBox(ui::FormatText(Text(IDS_WRITECD_MSG_FileNotExist), {source}));
         return;
     }
@@ -199,6 +237,11 @@ void TBurnCDPage::AddDataFile(const QString& source, const QString& imageFolder)
             return;
         }
     }
+    // The file as the disk shows it, until the image's view replaces the row.
+    filling_ = true;
+    new QTreeWidgetItem(lstWrite, {info.fileName(), folder, QString::number(FileSizeOf(source)),
+                                   FileDateText(source)});
+    filling_ = false;
     try {
         const std::string name = discengine::ImageNameOf(info.fileName().toStdString());
         currentLayout_->AddItem(info.absoluteFilePath().toStdString(),
@@ -215,7 +258,8 @@ void TBurnCDPage::AddFolderToCompilation(const QString& folder) {
     const QString at = NodePath(currentFolder_);
     QStringList skipped;
     try {
-        jobs::AddFolderTree(*currentLayout_, folder.toStdString(),
+        PumpingLayout layout(*currentLayout_);
+        jobs::AddFolderTree(layout, folder.toStdString(),
                             at == "\\" ? std::string() : at.toStdString(),
                             [&](const std::string&, const std::string& why) {
                                 skipped << QString::fromStdString(why);
@@ -224,13 +268,8 @@ void TBurnCDPage::AddFolderToCompilation(const QString& folder) {
         shell_.ErrorBox(QString::fromStdString(e.what()));
     }
     // The tree below the current folder is rebuilt from the image, which merged what it holds.
-    filling_ = true;
-    qDeleteAll(currentFolder_->takeChildren());
-    if (auto item =
-            at == "\\" ? currentLayout_->Root() : currentLayout_->FindItem(at.toStdString()))
-        BuildFolderTree(item, currentFolder_);
+    RebuildFolderNodes(currentFolder_);
     currentFolder_->setExpanded(true);
-    filling_ = false;
     ShowFolderContents(currentFolder_);
     ShowDataUsedSpace();
     if (!skipped.isEmpty()) {
@@ -241,17 +280,35 @@ void TBurnCDPage::AddFolderToCompilation(const QString& folder) {
     }
 }
 
+void TBurnCDPage::RebuildFolderNodes(QTreeWidgetItem* node) {
+    filling_ = true;
+    qDeleteAll(node->takeChildren());
+    if (auto item = FolderItem(NodePath(node))) {
+        EventPump pump;
+        BuildFolderTree(item, node, pump);
+    }
+    filling_ = false;
+}
+
 void TBurnCDPage::BuildFolderTree(const std::shared_ptr<discengine::IDataItemX>& item,
-                                  QTreeWidgetItem* node) {
+                                  QTreeWidgetItem* node, EventPump& pump) {
+    // Nodes are collected and handed over per folder: one insertion instead of one per node.
+    QList<QTreeWidgetItem*> nodes;
+    std::vector<std::shared_ptr<discengine::IDataItemX>> folders;
     for (std::int32_t i = 0; i < item->ChildCount(); ++i) {
         auto child = item->Child(i);
+        pump.Pump();
         if (!child->IsFolder())
             continue;
-        auto* sub = new QTreeWidgetItem(node, {QString::fromStdString(child->Name())});
+        auto* sub = new QTreeWidgetItem({QString::fromStdString(child->Name())});
         if (writeMode_ == DataMode)
             sub->setFlags(sub->flags() | Qt::ItemIsEditable);
-        BuildFolderTree(child, sub);
+        nodes << sub;
+        folders.push_back(std::move(child));
     }
+    node->addChildren(nodes);
+    for (std::size_t i = 0; i < folders.size(); ++i)
+        BuildFolderTree(folders[i], nodes[static_cast<qsizetype>(i)], pump);
 }
 
 void TBurnCDPage::RemoveFromImage(const QString& path, QTreeWidgetItem* node) {
@@ -266,20 +323,8 @@ void TBurnCDPage::RemoveFromImage(const QString& path, QTreeWidgetItem* node) {
 }
 
 void TBurnCDPage::DeleteDataRows() {
-    QStringList names;
-    int lowest = -1;
-    filling_ = true;
-    for (int i = lstWrite->topLevelItemCount() - 1; i >= 0; --i)
-        if (lstWrite->topLevelItem(i)->isSelected()) {
-            names << lstWrite->topLevelItem(i)->text(kName);
-            delete lstWrite->takeTopLevelItem(i);
-            lowest = i;
-        }
-    filling_ = false;
-    ReselectAfterDelete(lowest);
-    QString folder = NodePath(currentFolder_);
-    if (!folder.endsWith('\\'))
-        folder += '\\';
+    const QStringList names = TakeSelectedRows();
+    const QString folder = FolderPrefix(currentFolder_);
     for (const QString& name : names)
         RemoveFromImage(folder + name, currentFolder_);
     ShowFolderContents(currentFolder_);
@@ -287,9 +332,7 @@ void TBurnCDPage::DeleteDataRows() {
 }
 
 void TBurnCDPage::ClearDataRows() {
-    QString folder = NodePath(currentFolder_);
-    if (!folder.endsWith('\\'))
-        folder += '\\';
+    const QString folder = FolderPrefix(currentFolder_);
     for (int i = 0; i < lstWrite->topLevelItemCount(); ++i)
         RemoveFromImage(folder + lstWrite->topLevelItem(i)->text(kName), currentFolder_);
     ShowFolderContents(currentFolder_);
@@ -308,8 +351,7 @@ void TBurnCDPage::actAddDirExecute() {
             shell_.ErrorBox(Text(IDS_WRITECD_MSG_DirExisted));
             return;
         }
-    QString path = NodePath(currentFolder_);
-    path = (path == "\\" ? QString() : path) + "\\" + name;
+    const QString path = FolderPrefix(currentFolder_) + name;
     try {
         currentLayout_->AddItem(std::string(), path.toStdString());
     } catch (const discengine::EngineError& e) {
@@ -384,13 +426,12 @@ void TBurnCDPage::lstWriteEdited(QTreeWidgetItem* row) {
     if (writeMode_ != DataMode || !currentLayout_)
         return;
     const QString path = NodePath(currentFolder_);
-    auto folder =
-        path == "\\" ? currentLayout_->Root() : currentLayout_->FindItem(path.toStdString());
+    auto folder = FolderItem(path);
     const int index = lstWrite->indexOfTopLevelItem(row);
     if (!folder || index < 0 || index >= folder->ChildCount())
         return;
     auto child = folder->Child(index);
-    const std::string prefix = (path == "\\" ? std::string() : path.toStdString()) + "\\";
+    const std::string prefix = FolderPrefix(currentFolder_).toStdString();
     try {
         const std::string target = prefix + child->Name();
         if (child->IsFolder())
@@ -404,13 +445,7 @@ void TBurnCDPage::lstWriteEdited(QTreeWidgetItem* row) {
     QMetaObject::invokeMethod(
         this,
         [this] {
-            filling_ = true;
-            qDeleteAll(currentFolder_->takeChildren());
-            const QString at = NodePath(currentFolder_);
-            if (auto item = at == "\\" ? currentLayout_->Root()
-                                       : currentLayout_->FindItem(at.toStdString()))
-                BuildFolderTree(item, currentFolder_);
-            filling_ = false;
+            RebuildFolderNodes(currentFolder_);
             ShowFolderContents(currentFolder_);
         },
         Qt::QueuedConnection);
@@ -463,10 +498,8 @@ void TBurnCDPage::LoadIsoFile(const QString& path) {
     if (shell_.BurnOptions)
         shell_.BurnOptions->SetVolumeId(label);
     SetVolumeName(label);
-    filling_ = true;
-    BuildFolderTree(currentLayout_->Root(), root);
+    RebuildFolderNodes(root);
     root->setExpanded(true);
-    filling_ = false;
     EnsureCurrentFolder();
     ShowFolderContents(currentFolder_);
     ShowDataUsedSpace();
@@ -475,7 +508,8 @@ void TBurnCDPage::LoadIsoFile(const QString& path) {
 void TBurnCDPage::ShowDataUsedSpace() {
     if (!currentLayout_)
         return;
-    const double bytes = TotalItemBytes(*currentLayout_->Root());
+    EventPump pump;
+    const double bytes = TotalItemBytes(*currentLayout_->Root(), pump);
     const double used = std::ceil(bytes / 1048576.0 * 100) / 100 + 1.44;
     double free = 0;
     try {

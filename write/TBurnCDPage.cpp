@@ -148,6 +148,8 @@ TBurnCDPage::TBurnCDPage(app::Shell& shell, QWidget* parent)
     g->setColumnStretch(3, 1);
     g->setRowStretch(4, 1);
     edtISOFilePath->setReadOnly(true);
+    fileLineTimer_.setSingleShot(true);
+    connect(&fileLineTimer_, &QTimer::timeout, this, &TBurnCDPage::ShowPendingFileLine);
     ConnectActions();
 }
 
@@ -223,10 +225,7 @@ void TBurnCDPage::ApplyLanguage() {
     lblWrite_Device->setText(Text(IDS_WRITECD_LABEL_Driver));
     lblWrite_WriteSpeed->setText(Text(IDS_WRITECD_LABEL_WriteSpeed));
     lblWrite_CDType->setText(Text(IDS_WRITECD_LABEL_CDType));
-    lstWrite->setHeaderLabels({Text(IDS_WRITECD_LISTVIEW_COLUMN_AudioTrack),
-                               Text(IDS_WRITECD_LISTVIEW_COLUMN_FileName),
-                               Text(IDS_WRTIECD_LISTVIEW_COLUMN_AudioType),
-                               Text(IDS_WRITECD_LISTVIEW_COLUMN_AudioDuration)});
+    SetAudioColumns();
     lblISOFilePath->setText(Text(IDS_WRITECD_LABEL_ISOFilePath));
     btnWriteBrowse->setText(Text(IDS_READCD_BUTTON_Browse));
     chkWrite_WriteToISO->setText(Text(IDS_WRITECD_CHECKBOX_WriteToISO));
@@ -296,6 +295,28 @@ void TBurnCDPage::cmbWrite_CDTypeChange() {
     } catch (const std::exception& e) {
         shell_.ErrorBox(QString::fromStdString(e.what()));
     }
+}
+
+void TBurnCDPage::SetAudioColumns() {
+    lstWrite->setHeaderLabels({Text(IDS_WRITECD_LISTVIEW_COLUMN_AudioTrack),
+                               Text(IDS_WRITECD_LISTVIEW_COLUMN_FileName),
+                               Text(IDS_WRTIECD_LISTVIEW_COLUMN_AudioType),
+                               Text(IDS_WRITECD_LISTVIEW_COLUMN_AudioDuration)});
+}
+
+void TBurnCDPage::ShowCompilationButtons(bool compilation) {
+    for (QWidget* w : std::initializer_list<QWidget*>{btnWrite_AddFiles, btnWrite_AddFolder,
+                                                      btnWrite_DeleteFile, btnWrite_Clear})
+        w->setVisible(compilation);
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{lblISOFilePath, edtISOFilePath, btnWriteBrowse})
+        w->setVisible(!compilation);
+}
+
+void TBurnCDPage::ShowMoveItems(bool visible) {
+    for (const char* name : {"mniWrite_Up", "mniWrite_Down"})
+        findChild<QAction*>(QString::fromLatin1(name))->setVisible(visible);
+    upSeparator_->setVisible(visible);
 }
 
 void TBurnCDPage::WindowsAttached() {

@@ -4,9 +4,12 @@
 #include "app/Shell.h"
 #include "audio/TAudioInformation2.h"
 
+#include <QElapsedTimer>
 #include <QStringList>
+#include <QTimer>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -26,6 +29,7 @@ class IMSFX;
 namespace jobs {
 class AudioImagePreparation;
 }
+class EventPump;
 
 // The Burn CD page (tabBurnCD): the audio compilation, the data compilation tree, the ISO image
 // view, the four burn jobs and the reactions to their engine events. Its work is split by
@@ -84,7 +88,7 @@ public:
     void DVDEngineItemAdded(std::int32_t, std::shared_ptr<discengine::IDataItemX> item) override;
     void DVDEngineTrackFileWarning(std::int32_t, std::shared_ptr<discengine::IFileErrorX> error,
                                    std::int32_t, bool& ignoreWarning) override;
-    void DVDEngineTrackFileStatus(std::int32_t, std::int32_t trackNumber, std::int32_t,
+    void DVDEngineTrackFileStatus(std::int32_t, std::int32_t trackNumber, std::int32_t fileCount,
                                   std::int32_t fileIndex, const QString& fileName) override;
     void DVDEngineFileVerifyStart(std::int32_t, std::int32_t fileCount) override;
     void DVDEngineFileVerify(std::int32_t, std::shared_ptr<discengine::IDataItemX> item, double,
@@ -97,6 +101,14 @@ private:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void BuildMenus();
     void ConnectActions();
+    // The four editing buttons of a compilation, or the ISO file's path and Browse.
+    void ShowCompilationButtons(bool compilation);
+    // The list menu's Up and Down, with the separator above them.
+    void ShowMoveItems(bool visible);
+    void SetAudioColumns();
+    // Removes the selected rows, reselects by the rule after a delete and returns the removed
+    // rows' captions, last row first.
+    QStringList TakeSelectedRows();
 
     // Audio compilation (AudioCompilation.cpp).
     void SetAudioMode();
@@ -117,6 +129,10 @@ private:
     void SetDataMode();
     void SetIsoMode();
     QString NodePath(QTreeWidgetItem* node) const;
+    // NodePath with one trailing backslash, ready for an item's name.
+    QString FolderPrefix(QTreeWidgetItem* node) const;
+    // The folder item at an image path (the root for "\"), or null.
+    std::shared_ptr<discengine::IDataItemX> FolderItem(const QString& path) const;
     void EnsureCurrentFolder();
     void ShowFolderContents(QTreeWidgetItem* node);
     void AddDataFile(const QString& source, const QString& imageFolder);
@@ -124,8 +140,10 @@ private:
     void RemoveFromImage(const QString& path, QTreeWidgetItem* node);
     void DeleteDataRows();
     void ClearDataRows();
-    void BuildFolderTree(const std::shared_ptr<discengine::IDataItemX>& item,
-                         QTreeWidgetItem* node);
+    // The nodes below `node` made again from the image's folders.
+    void RebuildFolderNodes(QTreeWidgetItem* node);
+    void BuildFolderTree(const std::shared_ptr<discengine::IDataItemX>& item, QTreeWidgetItem* node,
+                         EventPump& pump);
     void LoadIsoFile(const QString& path);
     void ShowDataUsedSpace();
     void trvWriteClick();
@@ -145,6 +163,8 @@ private:
     // The engine did not take it: the page hears no more and stays idle.
     void JobNotStarted(const QString& message);
     void EndJob();
+    void ShowFileLine(std::int32_t fileCount, bool urgent, std::function<void()> show);
+    void ShowPendingFileLine();
 
     app::Shell& shell_;
     int writeMode_ = AudioMode;
@@ -161,6 +181,12 @@ private:
     QTreeWidgetItem* currentFolder_ = nullptr;
     bool filling_ = false; // rows are being filled by the program, not edited by the user
     QString editedFolderPath_;
+    static constexpr std::int32_t kEveryFileLimit = 1000;
+    static constexpr int kFileLineMs = 50;
+    std::function<void()> pendingFileLine_;
+    QString statusBeforeFileLine_;
+    QElapsedTimer fileLineClock_;
+    QTimer fileLineTimer_;
 
     QLabel* lblWriteTitle;
     QLabel* lblWrite_Device;

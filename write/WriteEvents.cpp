@@ -147,11 +147,43 @@ void TBurnCDPage::DVDEngineTrackFileWarning(std::int32_t,
     shell_.ShowStatus(Text(IDS_LABEL_Status_FileWarning));
 }
 
-void TBurnCDPage::DVDEngineTrackFileStatus(std::int32_t, std::int32_t trackNumber, std::int32_t,
-                                           std::int32_t fileIndex, const QString& fileName) {
-    shell_.ShowStatus(
+void TBurnCDPage::DVDEngineTrackFileStatus(std::int32_t, std::int32_t trackNumber,
+                                           std::int32_t fileCount, std::int32_t fileIndex,
+                                           const QString& fileName) {
+    const QString text =
         ui::FormatText(Text(IDS_MSG_TrackReading), {static_cast<long long>(trackNumber),
-                                                    static_cast<long long>(fileIndex), fileName}));
+                                                    static_cast<long long>(fileIndex), fileName});
+    ShowFileLine(fileCount, false, [this, text] { shell_.ShowStatus(text); });
+}
+
+// A compilation of 100,000 small files brings 100,000 of these lines, each a repaint and a log
+// line: that alone would hold the write back for a minute and fill the memory. Up to
+// kEveryFileLimit files every line is shown; above, the latest file is shown at most every
+// kFileLineMs, and lines that come with a box are shown at once.
+void TBurnCDPage::ShowFileLine(std::int32_t fileCount, bool urgent, std::function<void()> show) {
+    if (fileCount <= kEveryFileLimit || urgent) {
+        pendingFileLine_ = nullptr;
+        show();
+        fileLineClock_.start();
+        return;
+    }
+    if (!pendingFileLine_)
+        statusBeforeFileLine_ = shell_.LastStatus();
+    pendingFileLine_ = std::move(show);
+    if (!fileLineClock_.isValid() || fileLineClock_.elapsed() >= kFileLineMs)
+        ShowPendingFileLine();
+    else if (!fileLineTimer_.isActive())
+        fileLineTimer_.start(kFileLineMs - static_cast<int>(fileLineClock_.elapsed()));
+}
+
+void TBurnCDPage::ShowPendingFileLine() {
+    fileLineTimer_.stop();
+    fileLineClock_.start();
+    auto show = std::move(pendingFileLine_);
+    pendingFileLine_ = nullptr;
+    // A status shown since (the end of the job, a box) is not painted over.
+    if (show && shell_.LastStatus() == statusBeforeFileLine_)
+        show();
 }
 
 void TBurnCDPage::DVDEngineItemAdded(std::int32_t, std::shared_ptr<discengine::IDataItemX> item) {
@@ -167,7 +199,11 @@ void TBurnCDPage::DVDEngineFileVerifyStart(std::int32_t, std::int32_t fileCount)
 void TBurnCDPage::DVDEngineFileVerify(std::int32_t, std::shared_ptr<discengine::IDataItemX> item,
                                       double, double, std::int32_t verifyStatus,
                                       std::int32_t fileIndex, std::int32_t fileCount, bool&) {
-    app::ShowFileVerified(shell_, item.get(), verifyStatus, fileIndex, fileCount);
+    const bool mismatch =
+        verifyStatus == 0 || verifyStatus == 1 || verifyStatus == 2 || verifyStatus == 5;
+    ShowFileLine(fileCount, mismatch, [this, item, verifyStatus, fileIndex, fileCount] {
+        app::ShowFileVerified(shell_, item.get(), verifyStatus, fileIndex, fileCount);
+    });
 }
 
 void TBurnCDPage::DVDEngineFileVerifyComplete(std::int32_t, std::int32_t fileCount,

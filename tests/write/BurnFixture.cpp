@@ -2,6 +2,7 @@
 
 #include "core/Startup.h"
 #include "core/globals.h"
+#include "discengine/DataImage.h"
 #include "discengine/Disc.h"
 #include "discengine/VirtualStore.h"
 #include "engine/DVDEngineBinding.h"
@@ -71,6 +72,23 @@ bool BurnPage::WaitForJobEnd() {
         }
     }
     return false;
+}
+
+void DataBurnPage::StartData(std::size_t bBytes) {
+    Start();
+    ChooseType(1);
+    fs::create_directories(dir / "src" / "sub");
+    testsupport::writeFile(dir / "src" / "a.txt", "alpha");
+    testsupport::writeFile(dir / "src" / "sub" / "b.txt", std::string(bBytes, 'b'));
+}
+
+void DataBurnPage::AddSourceFolder() {
+    prompts.AnswerFolder(Src());
+    Click("btnWrite_AddFolder");
+}
+
+std::shared_ptr<discengine::IFileLayoutX> DataBurnPage::Layout() {
+    return windows->main->DVDEngine().DataImage()->Layout();
 }
 
 void WriteCdWav(const fs::path& file, double seconds, unsigned seed, bool sparse) {

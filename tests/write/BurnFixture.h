@@ -41,6 +41,19 @@ protected:
     std::unique_ptr<app::MainWindows> windows;
 };
 
+namespace discengine {
+class IFileLayoutX;
+}
+
+// The page in Data CD mode beside a source folder src holding a.txt ("alpha") and sub/b.txt.
+class DataBurnPage : public BurnPage {
+protected:
+    void StartData(std::size_t bBytes);
+    QString Src() const { return QString::fromStdString((dir / "src").string()); }
+    void AddSourceFolder();
+    std::shared_ptr<discengine::IFileLayoutX> Layout();
+};
+
 // A CD-format WAV (44.1 kHz, 16-bit stereo) of `seconds` of noise-like music; `sparse` leaves
 // the data as a hole (silence) so hours cost no disk space.
 void WriteCdWav(const std::filesystem::path& file, double seconds, unsigned seed,

@@ -14,12 +14,14 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTest>
 
 namespace fs = std::filesystem;
 
@@ -46,24 +48,10 @@ QString RunTool(const QString& program, const QStringList& arguments) {
     return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
 }
 
-class DataCompilation : public BurnPage {
+class DataCompilation : public DataBurnPage {
 protected:
-    void SetUp() override {
-        Start();
-        ChooseType(1);
-        fs::create_directories(dir / "src" / "sub");
-        testsupport::writeFile(dir / "src" / "a.txt", "alpha");
-        testsupport::writeFile(dir / "src" / "sub" / "b.txt", std::string(5000, 'b'));
-    }
+    void SetUp() override { StartData(5000); }
     TBurnCDPage* Page() { return windows->main->findChild<TBurnCDPage*>("tabBurnCD"); }
-    QString Src() { return QString::fromStdString((dir / "src").string()); }
-    void AddSourceFolder() {
-        prompts.AnswerFolder(Src());
-        Click("btnWrite_AddFolder");
-    }
-    std::shared_ptr<discengine::IFileLayoutX> Layout() {
-        return windows->main->DVDEngine().DataImage()->Layout();
-    }
 };
 
 TEST_F(DataCompilation, StartsEmptyAndAddFolderBuildsTheTreeFromTheImage) {
@@ -186,6 +174,34 @@ TEST_F(DataCompilation, VerificationShowsOneBoxPerFailureAndCountsTheMatches) {
     page->DVDEngineWriteStatus(1, 50, 0, 0, 1, 1, 50, 0, 0, 12, cancel);
     EXPECT_EQ(windows->main->Shared().LastStatus(), "Auto-Verify...Complete -  (9 of 10) Matched!");
     EXPECT_EQ(BoxTexts().size(), 1);
+}
+
+TEST_F(DataCompilation, AVerificationOfThousandsOfFilesStillBoxesEachMismatchAndEndsOnItsCount) {
+    auto* page = Page();
+    auto& shell = windows->main->Shared();
+    auto* status = shell.Progress->findChild<QLabel*>("lblStatus");
+    ASSERT_NE(status, nullptr);
+    bool cancel = false;
+    const int count = 5000;
+    page->DVDEngineFileVerifyStart(1, count);
+    for (int i = 1; i <= count; ++i) {
+        page->DVDEngineFileVerify(1, std::make_shared<Item>("\\f" + std::to_string(i)), 1, 1,
+                                  i == 3000 ? 5 : 4, i, count, cancel);
+        if (i == 3000) {
+            EXPECT_EQ(shell.Progress->Progress(), 60) << "the bar follows a file with a box";
+            EXPECT_EQ(status->text(), "Auto-Verify... \\f3000");
+        }
+    }
+    page->DVDEngineFileVerifyComplete(1, count, count - 1);
+    // A file line still waiting for its turn never paints over the count.
+    QTest::qWait(200);
+    EXPECT_EQ(shell.LastStatus(), "Auto-Verify...Complete -  (4999 of 5000) Matched!");
+    EXPECT_EQ(status->text(), shell.LastStatus());
+    EXPECT_EQ(BoxTexts(), QStringList{"Verify Error - Size of source and destination file does "
+                                      "not match: \\r\\f3000 (disc)\\r/src\\f3000 (source)"});
+    const QString log = windows->log->Memo()->toPlainText();
+    EXPECT_TRUE(log.contains("Auto-Verify... \\f1\n")) << "the first file is shown at once";
+    EXPECT_TRUE(log.contains("Auto-Verify... \\f3000\n"));
 }
 
 TEST_F(DataCompilation, WritesAnIsoFileAndBurnsItBackInIsoMode) {

@@ -27,10 +27,16 @@ DataItem* DataItem::child(std::size_t index) {
 }
 
 const DataItem* DataItem::findChild(std::string_view name) const {
-    for (const auto& c : children_)
-        if (c->name_ == name)
-            return c.get();
-    return nullptr;
+    auto it = byName_.find(name);
+    return it == byName_.end() ? nullptr : it->second;
+}
+
+// The index entry of `item` in its parent, if it is the one indexed under its name.
+static void unindex(std::unordered_map<std::string_view, DataItem*>& byName, const DataItem* item,
+                    const std::string& name) {
+    auto it = byName.find(name);
+    if (it != byName.end() && it->second == item)
+        byName.erase(it);
 }
 
 DataItem* DataItem::findChildMutable(std::string_view name) {
@@ -92,6 +98,7 @@ DataItem& FileLayout::insert(DataItem& parent, std::unique_ptr<DataItem> item) {
     item->parent_ = &parent;
     parent.children_.push_back(std::move(item));
     DataItem& added = *parent.children_.back();
+    parent.byName_.emplace(added.name_, &added);
     if (onItemAdded_)
         onItemAdded_(added);
     return added;
@@ -176,7 +183,9 @@ void FileLayout::rename(std::string_view imagePath, const std::string& newName, 
     const DataItem* clash = item->parent_->findChild(newName);
     if (clash && clash != item)
         throw LayoutError("An item named " + newName + " already exists");
+    unindex(item->parent_->byName_, item, item->name_);
     item->name_ = newName;
+    item->parent_->byName_.emplace(item->name_, item);
 }
 
 void FileLayout::renameFile(std::string_view imagePath, const std::string& newName) {
@@ -195,12 +204,14 @@ void FileLayout::removeItem(std::string_view imagePath) {
         clear();
         return;
     }
+    unindex(item->parent_->byName_, item, item->name_);
     auto& siblings = item->parent_->children_;
     siblings.erase(std::find_if(siblings.begin(), siblings.end(),
                                 [item](const auto& c) { return c.get() == item; }));
 }
 
 void FileLayout::clear() {
+    root_->byName_.clear();
     root_->children_.clear();
 }
 

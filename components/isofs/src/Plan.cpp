@@ -9,6 +9,9 @@
 
 namespace isofs {
 
+// Folders with more children than this get a name index for lookups by path.
+constexpr std::size_t kIndexedFolder = 32;
+
 namespace detail {
 
 std::uint64_t blocksFor(std::uint64_t bytes) {
@@ -279,6 +282,12 @@ ImagePlan ImagePlan::build(const FileLayout& layout, const ImageOptions& options
     d->joliet = options.fileSystems & fsJoliet;
     d->udf = options.fileSystems & fsUdf;
     copyTree(layout.root(), -1, *d);
+    for (std::uint32_t i = 0; i < d->nodes.size(); ++i)
+        if (d->nodes[i].children.size() > kIndexedFolder) {
+            auto& byName = d->bigFolders[i];
+            for (std::uint32_t c : d->nodes[i].children)
+                byName.emplace(d->nodes[c].name, c);
+        }
     for (const auto& n : d->nodes)
         if (!n.isDir && n.source.empty())
             throw LayoutError("The file " + n.name + " has no source");
@@ -306,6 +315,13 @@ const ImageOptions& ImagePlan::options() const {
 static const detail::Node* findNode(const detail::PlanData& d, std::string_view imagePath) {
     std::uint32_t at = 0;
     for (const auto& name : FileLayout::splitImagePath(imagePath)) {
+        if (auto big = d.bigFolders.find(at); big != d.bigFolders.end()) {
+            auto it = big->second.find(name);
+            if (it == big->second.end())
+                return nullptr;
+            at = it->second;
+            continue;
+        }
         const auto& kids = d.nodes[at].children;
         auto it = std::find_if(kids.begin(), kids.end(),
                                [&](std::uint32_t c) { return d.nodes[c].name == name; });

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace isofs::detail {
@@ -41,7 +42,10 @@ struct PlanData {
     ImageOptions options;
     std::int64_t writeTime = 0;
     bool iso = false, joliet = false, udf = false;
-    std::vector<Node> nodes;                                 // 0 is the root
+    std::vector<Node> nodes; // 0 is the root
+    // Children by name of the folders with many children, so that looking up every file of a
+    // folder of 100,000 files does not search it name by name each time.
+    std::unordered_map<std::uint32_t, std::unordered_map<std::string, std::uint32_t>> bigFolders;
     std::vector<std::uint32_t> isoDirs, jolietDirs, udfDirs; // emission order of folders
     std::vector<std::uint32_t> files;                        // emission order of file data
     std::uint32_t isoPathBytes = 0, isoPathL = 0, isoPathM = 0;

@@ -1,5 +1,6 @@
 #include "isofs/Errors.h"
 #include "isofs/FileLayout.h"
+#include "isofs/ImageWriter.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -115,4 +116,31 @@ TEST(FileLayout, DiscPathsGoThroughTheSourceOpener) {
     EXPECT_EQ(item.fileDate(), 1000);
     EXPECT_EQ(item.sourcePath(), "D:\\docs\\a.txt");
     EXPECT_THROW(layout.addItem("D:\\docs\\missing.txt", "\\m.txt"), LayoutError);
+}
+
+TEST(FileLayout, ABigFolderFindsItsItemsByNameThroughRenamesAndRemovals) {
+    FileLayout layout;
+    for (int i = 0; i < 200; ++i)
+        layout.addItem("", "\\big\\f" + std::to_string(i));
+    layout.renameFolder("\\big\\f50", "renamed");
+    EXPECT_TRUE(layout.findItem("\\big\\renamed"));
+    EXPECT_FALSE(layout.findItem("\\big\\f50"));
+    EXPECT_THROW(layout.renameFolder("\\big\\f51", "renamed"), LayoutError);
+    EXPECT_TRUE(layout.findItem("\\big\\f51")) << "a refused rename keeps the name";
+    layout.removeItem("\\big\\f60");
+    EXPECT_FALSE(layout.findItem("\\big\\f60"));
+    layout.addItem("", "\\big\\f60");
+    ASSERT_TRUE(layout.findItem("\\big\\f60"));
+    EXPECT_EQ(layout.findItem("\\big")->childCount(), 200u);
+    EXPECT_EQ(layout.findItem("\\big")->child(199)->name(), "f60") << "added again at the end";
+
+    // The image names of every item of a folder that big are found by path.
+    const ImagePlan plan = ImagePlan::build(layout, ImageOptions{});
+    EXPECT_EQ(plan.jolietName("\\big\\renamed"), "renamed");
+    EXPECT_EQ(plan.jolietName("\\big\\f199"), "f199");
+    EXPECT_EQ(plan.jolietName("\\big\\f50"), "");
+    layout.clear();
+    EXPECT_FALSE(layout.findItem("\\big"));
+    layout.addItem("", "\\big");
+    EXPECT_TRUE(layout.findItem("\\big"));
 }
