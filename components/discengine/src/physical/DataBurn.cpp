@@ -40,6 +40,16 @@ private:
     std::mutex& events_;
 };
 
+} // namespace
+
+// Callers ask for disc-at-once on a data image with 248 (232 is the audio image's code for the
+// same request and is honoured too); 2 and anything else is track-at-once.
+bool WritesSessionAtOnce(const ImageSettings& s) {
+    return s.writeMode == 248 || s.writeMode == 232;
+}
+
+namespace {
+
 struct BurnPlan {
     BurnOptsPtr opts;
     BurnDiscPtr disc;
@@ -51,7 +61,7 @@ BurnPlan PlanBurn(burn_drive* d, std::shared_ptr<StreamFeed> feed, std::uint64_t
                   const ImageSettings& s) {
     BurnPlan plan;
     plan.opts.reset(burn_write_opts_new(d));
-    const bool dao = s.writeMode == 232;
+    const bool dao = WritesSessionAtOnce(s);
     burn_write_opts_set_write_type(plan.opts.get(), dao ? BURN_WRITE_SAO : BURN_WRITE_TAO,
                                    dao ? BURN_BLOCK_SAO : BURN_BLOCK_MODE1);
     burn_write_opts_set_simulate(plan.opts.get(), s.testMode ? 1 : 0);

@@ -163,6 +163,14 @@ TEST(StdioBurn, AnIsoImageFileIsBurnedByteForByte) {
     EXPECT_EQ(fs::file_size(s.disc), fs::file_size(iso));
 }
 
+TEST(StdioBurn, DiscAtOnceIsTheDataCodeOrTheAudioCodeAndNothingElse) {
+    data::ImageSettings s;
+    for (std::int32_t mode : {248, 232})
+        EXPECT_TRUE((s.writeMode = mode, data::WritesSessionAtOnce(s))) << mode;
+    for (std::int32_t mode : {2, 0, 1, 247})
+        EXPECT_FALSE((s.writeMode = mode, data::WritesSessionAtOnce(s))) << mode;
+}
+
 TEST(StdioBurn, TestModeRunsEveryStepAndWritesNothing) {
     StdioFixture s;
     s.f.MakeTree();
