@@ -4,6 +4,7 @@
 
 #include "app/TfrmProgress.h"
 #include "app/VerifyReport.h"
+#include "app/WriteEventReport.h"
 #include "core/MultiLanguages.h"
 #include "discengine/DataImage.h"
 #include "discengine/Disc.h"
@@ -16,14 +17,6 @@
 #include <cmath>
 
 using MultiLanguages::Text;
-
-namespace {
-
-QString Str(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-} // namespace
 
 void TBurnCDPage::EndJob() {
     shell_.EndEngineJob(this);
@@ -38,40 +31,14 @@ void TBurnCDPage::DVDEngineWriteStatus(std::int32_t, std::int32_t imageProgress,
                                        std::int32_t trackProgress, std::int32_t, std::int32_t,
                                        std::int32_t status, bool&) {
     using namespace discengine;
-    const auto track = static_cast<long long>(currentTrack);
-    switch (status) {
-    case kWritePreparing:
-        if (!shell_.Progress->isVisible())
-            shell_.Progress->show();
-        shell_.ShowStatus(Text(IDS_LABEL_Status_PreparingImage));
-        break;
-    case kWriteCachingImage:
-        shell_.Progress->SetProgress(imageProgress);
-        shell_.ShowStatus(ui::FormatText(Text(IDS_LABEL_Status_CachingImage), {track}));
-        break;
-    case kWriteCachingTrack:
-        shell_.Progress->SetProgress(trackProgress);
-        shell_.ShowStatus(ui::FormatText(Text(IDS_LABEL_Status_CachingTrack), {track}));
-        break;
-    case kWriteWriting:
-        shell_.Progress->SetProgress(imageProgress);
-        if (shell_.WriteDevice)
+    if (app::ShowWriteProgress(shell_, status, imageProgress, currentTrack, trackProgress)) {
+        if (status == kWriteWriting && shell_.WriteDevice)
             shell_.Progress->SetSpeedText(
                 ui::FormatText(Text(IDS_LABEL_Status_CurrentWriteSpeed),
                                {QString::number(shell_.WriteDevice->CurrentSpeed())}));
-        break;
-    case kWriteClosingTrack:
-        shell_.ShowStatus(Text(IDS_LABEL_Status_ClosingTrack));
-        break;
-    case kWriteLeadIn:
-        shell_.ShowStatus(Text(IDS_LABEL_Status_WriteLeadIn));
-        break;
-    case kWriteLeadOut:
-        shell_.ShowStatus(Text(IDS_LABEL_Status_WriteLeadOut));
-        break;
-    case kWriteUpdatingVolume:
-        shell_.ShowStatus(Text(IDS_LABEL_Status_UpdateVolume));
-        break;
+        return;
+    }
+    switch (status) {
     case kWriteCompleted:
         shell_.ShowStatus(Text(IDS_LABEL_Status_WriteCompleted));
         SetBurnPageIdle(true);
@@ -105,31 +72,7 @@ void TBurnCDPage::DVDEngineWriteStatus(std::int32_t, std::int32_t imageProgress,
 
 void TBurnCDPage::DVDEngineWriteError(std::int32_t,
                                       std::shared_ptr<discengine::IWriteErrorX> error) {
-    QString text;
-    const std::int32_t kind = error ? error->Kind() : 0;
-    const auto device = error ? error->DeviceError() : nullptr;
-    const auto file = error ? error->FileError() : nullptr;
-    if (kind == discengine::kWriteErrorDevice && device)
-        text =
-            ui::FormatText(Text(IDS_MSG_DeviceError),
-                           {static_cast<long long>(device->ErrorCode()), Str(device->Description()),
-                            Str(device->Detail()), Str(device->Context())});
-    else if ((kind == discengine::kWriteErrorOutputFile ||
-              kind == discengine::kWriteErrorSourceFile) &&
-             file)
-        text = ui::FormatText(Text(kind == discengine::kWriteErrorOutputFile
-                                       ? IDS_MSG_OutputFileError
-                                       : IDS_MSG_SourceFileError),
-                              {static_cast<long long>(file->ErrorCode()), Str(file->Description()),
-                               Str(file->Path())});
-    else if (kind == discengine::kWriteErrorSystem)
-        text = ui::FormatText(
-            Text(IDS_MSG_SystemError),
-            {static_cast<long long>(error->SystemErrorCode()), Str(error->Description())});
-    else
-        text = ui::FormatText(
-            Text(IDS_MSG_WriteError),
-            {static_cast<long long>(kind), error ? Str(error->Description()) : QString()});
+    const QString text = app::WriteErrorText(error.get());
     SetBurnPageIdle(true);
     shell_.Progress->hide();
     shell_.Progress->SetProgress(0);
@@ -140,20 +83,16 @@ void TBurnCDPage::DVDEngineTrackFileWarning(std::int32_t,
                                             std::shared_ptr<discengine::IFileErrorX> error,
                                             std::int32_t, bool& ignoreWarning) {
     ignoreWarning = true;
-    shell_.ErrorBox(ui::FormatText(Text(IDS_MSG_FileWarning),
-                                   {static_cast<long long>(error ? error->ErrorCode() : 0),
-                                    error ? Str(error->Path()) : QString(),
-                                    error ? Str(error->Description()) : QString()}));
+    shell_.ErrorBox(app::FileWarningText(error.get()));
     shell_.ShowStatus(Text(IDS_LABEL_Status_FileWarning));
 }
 
 void TBurnCDPage::DVDEngineTrackFileStatus(std::int32_t, std::int32_t trackNumber,
                                            std::int32_t fileCount, std::int32_t fileIndex,
                                            const QString& fileName) {
-    const QString text =
-        ui::FormatText(Text(IDS_MSG_TrackReading), {static_cast<long long>(trackNumber),
-                                                    static_cast<long long>(fileIndex), fileName});
-    ShowFileLine(fileCount, false, [this, text] { shell_.ShowStatus(text); });
+    ShowFileLine(fileCount, false, [this, trackNumber, fileIndex, fileName] {
+        app::ShowTrackFileStatus(shell_, trackNumber, fileIndex, fileName);
+    });
 }
 
 // A compilation of 100,000 small files brings 100,000 of these lines, each a repaint and a log
@@ -187,9 +126,7 @@ void TBurnCDPage::ShowPendingFileLine() {
 }
 
 void TBurnCDPage::DVDEngineItemAdded(std::int32_t, std::shared_ptr<discengine::IDataItemX> item) {
-    if (item)
-        shell_.ShowStatus(
-            ui::FormatText(Text(IDS_WRITECD_LABEL_Status_AddingFile), {Str(item->ImagePath())}));
+    app::ShowItemAdded(shell_, item.get());
 }
 
 void TBurnCDPage::DVDEngineFileVerifyStart(std::int32_t, std::int32_t fileCount) {
@@ -208,7 +145,5 @@ void TBurnCDPage::DVDEngineFileVerify(std::int32_t, std::shared_ptr<discengine::
 
 void TBurnCDPage::DVDEngineFileVerifyComplete(std::int32_t, std::int32_t fileCount,
                                               std::int32_t matchedFiles) {
-    shell_.ShowStatus(
-        ui::FormatText(Text(IDS_MSG_AutoVerifyComplete),
-                       {static_cast<long long>(matchedFiles), static_cast<long long>(fileCount)}));
+    app::ShowVerifyComplete(shell_, fileCount, matchedFiles);
 }
