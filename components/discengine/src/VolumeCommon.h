@@ -7,9 +7,14 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+namespace discengine {
+struct DriveState;
+}
 
 namespace discengine::volume {
 
@@ -32,5 +37,11 @@ void CopyThroughTemp(const IDiscVolume& volume, const std::string& path,
 
 // A UDF volume read through libudf; throws EngineError when the image holds none.
 std::shared_ptr<IDiscVolume> OpenUdfVolume(const std::filesystem::path& image);
+
+// Opens the volume of a virtual drive's medium so that its reads fail with MediumGoneError
+// once the tray is opened or the disc's image is removed, replaced or cut short. `open` opens
+// the volume itself.
+using VolumeOpener = std::function<std::shared_ptr<IDiscVolume>(const DriveState&)>;
+std::shared_ptr<IDiscVolume> OpenWatchedVolume(const DriveState& state, const VolumeOpener& open);
 
 } // namespace discengine::volume

@@ -2,6 +2,7 @@
 // pulls them, so a reader thread feeds a small bounded queue between the two.
 #include "DiscSource.h"
 
+#include "discengine/Errors.h"
 #include "discengine/Volume.h"
 #include "isofs/Errors.h"
 
@@ -39,7 +40,7 @@ public:
         changed_.wait(lock, [&] { return !chunks_.empty() || finished_; });
         if (chunks_.empty()) {
             if (!error_.empty())
-                throw isofs::SourceError(display_, EIO, error_);
+                throw isofs::SourceError(display_, errnum_, error_);
             return 0;
         }
         std::size_t n = 0;
@@ -66,6 +67,7 @@ public:
 private:
     void Produce() {
         std::string error;
+        int errnum = EIO;
         try {
             volume_->ReadFile(path_, [&](const char* data, std::size_t size) {
                 std::unique_lock lock(mutex_);
@@ -77,11 +79,15 @@ private:
                 changed_.notify_all();
                 return true;
             });
+        } catch (const MediumGoneError& e) {
+            error = e.what();
+            errnum = ENOMEDIUM; // tells the job that every further file would fail too
         } catch (const std::exception& e) {
             error = e.what();
         }
         std::lock_guard lock(mutex_);
         error_ = error;
+        errnum_ = errnum;
         finished_ = true;
         changed_.notify_all();
     }
@@ -97,6 +103,7 @@ private:
     std::size_t queued_ = 0;
     bool stop_ = false, finished_ = false;
     std::string error_;
+    int errnum_ = EIO;
     std::thread thread_;
 };
 
@@ -137,6 +144,8 @@ public:
             volume = VolumeOf(*drivePath, path);
         } catch (const isofs::SourceError&) {
             throw;
+        } catch (const MediumGoneError& e) {
+            throw isofs::SourceError(path, ENOMEDIUM, e.what());
         } catch (const std::exception& e) {
             throw isofs::SourceError(path, EIO, e.what());
         }
@@ -165,6 +174,8 @@ std::unique_ptr<isofs::SourceReader> OpenVolumeFile(std::shared_ptr<IDiscVolume>
     std::optional<VolumeEntry> entry;
     try {
         entry = volume->Stat(path);
+    } catch (const MediumGoneError& e) {
+        throw isofs::SourceError(display, ENOMEDIUM, e.what());
     } catch (const std::exception& e) {
         throw isofs::SourceError(display, EIO, e.what());
     }
