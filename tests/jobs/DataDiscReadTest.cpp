@@ -2,6 +2,8 @@
 // genisoimage in a drive of a temporary store, read back with xorriso and isoinfo.
 #include "jobs/DataDiscRead.h"
 #include "DataFixture.h"
+#include "core/MultiLanguages.h"
+#include "core/globals.h"
 #include "jobs/FolderCopyText.h"
 #include "support/Privileges.h"
 
@@ -409,6 +411,39 @@ TEST_F(DiscRead, ALoopingDiscStopsTheImageSetUpWithItsReason) {
     settings.label = "X";
     EXPECT_THROW(jobs::PrepareImageFromDisc(*f.image, *volume, 'E', settings),
                  discengine::EngineError);
+}
+
+// The copy's log lines and closing status come from the language table, so a language file
+// words them; the disc's own names and the system's reasons are kept as they are.
+TEST(FolderCopyText, NotesAndStatusAreWordedFromTheLanguageFile) {
+    testsupport::TempDir dir;
+    globals::LanguageDir = dir.path().string() + "/";
+    globals::LanguageFileName = globals::LanguageDir + "deutsch.ini";
+    testsupport::writeFile(globals::LanguageFileName,
+                           "[Language]\nFlags=1\n"
+                           "IDS_READCD_LOG_CouldNotCopy=%s nicht kopiert: %s\n"
+                           "IDS_READCD_REASON_CannotCreate=%s nicht anlegbar (%s)\n"
+                           "IDS_READCD_MSG_NotCopiedMany=%d Dateien fehlen (siehe Protokoll).\n"
+                           "IDS_READCD_MSG_DiscGone=Die Disc wurde entnommen.\n");
+    ASSERT_TRUE(MultiLanguages::LoadLanguage());
+    using K = jobs::CopyNote::Kind;
+    const std::string created =
+        jobs::CopyNoteText({K::CannotCreate, "E:\\A\\x.txt", "/out/A/x.txt", "No space left"})
+            .toStdString();
+    const std::string refused =
+        jobs::CopyNoteText({K::NameLeavesFolder, "E:\\..", "/out/", {}}).toStdString();
+    jobs::FolderCopyResult result;
+    result.failed = 3;
+    result.discGone = true;
+    const std::string status = jobs::FolderCopyProblemsText(result).toStdString();
+    MultiLanguages::ResetToEnglish();
+    EXPECT_EQ(created, "E:\\A\\x.txt nicht kopiert: /out/A/x.txt nicht anlegbar (No space left)");
+    EXPECT_EQ(refused, "E:\\.. nicht kopiert: refused a name that would leave its folder")
+        << "a key the file leaves out stays English";
+    EXPECT_EQ(status, "3 Dateien fehlen (siehe Protokoll). Die Disc wurde entnommen.");
+    result = {};
+    result.skipped = 2;
+    EXPECT_EQ(jobs::FolderCopyProblemsText(result), "") << "skipped files are no problem";
 }
 
 // Ways a disc leaves drive E: in the middle of a read: the tray opened, the disc taken out of

@@ -18,6 +18,21 @@ struct DriveState;
 
 namespace discengine::volume {
 
+// A descriptor closed with its owner.
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd() { reset(-1); }
+    void reset(int fd);
+    int get() const { return fd_; }
+    explicit operator bool() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
 // Deeper disc paths are refused.
 constexpr int kMaxDepth = 64;
 

@@ -7,8 +7,10 @@
 #include "discengine/Errors.h"
 
 #include <algorithm>
+#include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -18,13 +20,12 @@ namespace {
 class MediumWatch {
 public:
     // `neededBytes`: what the disc's data tracks take of the image.
-    MediumWatch(fs::path driveIni, fs::path payload, off_t neededBytes)
-        : driveIni_(std::move(driveIni)), payload_(std::move(payload)), needed_(neededBytes) {
-        struct stat st {};
-        if (::stat(payload_.c_str(), &st) != 0)
+    MediumWatch(fs::path driveIni, const fs::path& payload, off_t neededBytes)
+        : driveIni_(std::move(driveIni)), needed_(neededBytes) {
+        // The image as it is now: removing or replacing it leaves this inode without a name.
+        payload_.reset(::open(payload.c_str(), O_RDONLY | O_CLOEXEC));
+        if (!payload_)
             throw MediumGoneError("The disc is no longer in the drive");
-        device_ = st.st_dev;
-        inode_ = st.st_ino;
         Check();
     }
 
@@ -32,7 +33,7 @@ public:
     // since the volume was opened, or it was cut short of the disc's tracks.
     void Check() const {
         struct stat st {};
-        if (::stat(payload_.c_str(), &st) != 0 || st.st_dev != device_ || st.st_ino != inode_)
+        if (::fstat(payload_.get(), &st) != 0 || st.st_nlink == 0)
             throw MediumGoneError("The disc is no longer in the drive");
         if (st.st_size < needed_)
             throw MediumGoneError("The disc can no longer be read to its end");
@@ -57,9 +58,8 @@ public:
     }
 
 private:
-    fs::path driveIni_, payload_;
-    dev_t device_ = 0;
-    ino_t inode_ = 0;
+    fs::path driveIni_;
+    UniqueFd payload_;
     off_t needed_ = 0;
     mutable std::mutex mutex_;
     mutable ino_t iniInode_ = 0;
@@ -108,6 +108,11 @@ public:
     void CopyFile(const std::string& path, const fs::path& target) const override {
         CopyThroughTemp(*this, path, target);
     }
+    // Asked right after Stat, which has just looked; the extent's reader looks between pieces.
+    std::optional<NativeExtent> NativeExtentOf(const std::string& path) const override {
+        return inner_->NativeExtentOf(path);
+    }
+    void CheckMedium() const override { watch_->Check(); }
 
 private:
     std::shared_ptr<IDiscVolume> inner_;

@@ -12,6 +12,7 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <unistd.h>
 
 namespace discengine::data {
 namespace {
@@ -107,6 +108,60 @@ private:
     std::thread thread_;
 };
 
+// A file that lies in one piece in the disc's image: read with positioned reads and copied in
+// the kernel, on the caller's thread. The volume is asked between pieces whether the disc is
+// still there, as its own reads do.
+class NativeExtentReader final : public isofs::SourceReader {
+public:
+    NativeExtentReader(std::shared_ptr<IDiscVolume> volume, NativeExtent extent,
+                       std::string display)
+        : volume_(std::move(volume)), extent_(extent), display_(std::move(display)) {}
+
+    std::size_t read(void* buffer, std::size_t bytes) override {
+        const std::uint64_t left = extent_.bytes - position_;
+        if (left == 0)
+            return 0;
+        if (position_ > 0) // the open has just looked
+            Check();
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, left));
+        for (;;) {
+            const ssize_t n =
+                ::pread(extent_.fd, buffer, want, static_cast<off_t>(extent_.offset + position_));
+            if (n > 0) {
+                position_ += static_cast<std::uint64_t>(n);
+                return static_cast<std::size_t>(n);
+            }
+            if (n < 0 && errno == EINTR)
+                continue;
+            const int errnum = n < 0 ? errno : EIO;
+            Check(); // an image cut short is the disc gone
+            throw isofs::SourceError(display_, errnum, "Read error in " + display_);
+        }
+    }
+    std::uint64_t size() const override { return extent_.bytes; }
+    std::uint64_t position() const override { return position_; }
+    int nativeFd() const override { return extent_.fd; }
+    std::uint64_t nativeOffset() const override { return extent_.offset + position_; }
+    void advance(std::uint64_t bytes) override {
+        position_ += bytes;
+        Check();
+    }
+
+private:
+    void Check() const {
+        try {
+            volume_->CheckMedium();
+        } catch (const MediumGoneError& e) {
+            throw isofs::SourceError(display_, ENOMEDIUM, e.what());
+        }
+    }
+
+    std::shared_ptr<IDiscVolume> volume_;
+    NativeExtent extent_;
+    std::string display_;
+    std::uint64_t position_ = 0;
+};
+
 class EngineSourceOpener final : public isofs::SourceOpener {
 public:
     explicit EngineSourceOpener(VolumeLookup volumes) : volumes_(std::move(volumes)) {}
@@ -183,6 +238,16 @@ std::unique_ptr<isofs::SourceReader> OpenVolumeFile(std::shared_ptr<IDiscVolume>
         throw isofs::SourceError(display, ENOENT, "The file " + display + " is not on the disc");
     if (!entry->problem.empty())
         throw isofs::SourceError(display, EIO, display + ": " + entry->problem);
+    std::optional<NativeExtent> native;
+    try {
+        native = volume->NativeExtentOf(path);
+    } catch (const MediumGoneError& e) {
+        throw isofs::SourceError(display, ENOMEDIUM, e.what());
+    } catch (const std::exception& e) {
+        throw isofs::SourceError(display, EIO, e.what());
+    }
+    if (native && native->bytes == entry->size)
+        return std::make_unique<NativeExtentReader>(std::move(volume), *native, display);
     return std::make_unique<VolumeReader>(std::move(volume), path, display, entry->size);
 }
 
