@@ -7,39 +7,12 @@
 # 1.0 against the fastest peer of the same file systems) and our share of cat's speed (target:
 # at least 0.8), and the peak memory of every tool.
 set -euo pipefail
-ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-BUILD="${PLATTERLY_BUILD:-$ROOT/build}"
-DIST="${PLATTERLY_DIST:-$BUILD/dist}"
-CLI="$DIST/platterly-cli"
-if [ ! -x "$CLI" ]; then
-  echo "mkiso: $CLI is missing; build the tools first" >&2
-  exit 1
-fi
-for tool in genisoimage xorriso; do
-  command -v "$tool" >/dev/null || { echo "mkiso: $tool is missing (scripts/setup)" >&2; exit 1; }
-done
-TIME=/usr/bin/time
-[ -x "$TIME" ] || { echo "mkiso: GNU time ($TIME) is missing" >&2; exit 1; }
-
-WORK="$(mktemp -d "${TMPDIR:-/tmp}/platterly-bench-mkiso-XXXXXX")"
-trap 'rm -rf "$WORK"' EXIT
-TREE="$WORK/tree"
-SMALL_FILES=${MKISO_SMALL_FILES:-3000}
-BIG_FILES=${MKISO_BIG_FILES:-3}
-BIG_MB=${MKISO_BIG_MB:-200}
+. "$(dirname "$0")/lib.sh"
+bench_init mkiso genisoimage xorriso
 
 # The tree: small files of 200 B to 16 KB in 60 folders (two levels), and the big files.
-for d in $(seq 0 59); do mkdir -p "$TREE/folder$d/inner"; done
-awk -v n="$SMALL_FILES" 'BEGIN { srand(7); for (i = 0; i < n; i++)
-  printf "%d %d %d\n", i, int(rand() * 16184) + 200, int(rand() * 60) }' |
-  while read -r i size folder; do
-    sub=""
-    if [ $((i % 2)) -eq 1 ]; then sub="/inner"; fi
-    head -c "$size" /dev/urandom >"$TREE/folder$folder$sub/file$i.txt"
-  done
-for i in $(seq 1 "$BIG_FILES"); do
-  head -c $((BIG_MB * 1048576)) /dev/urandom >"$TREE/big$i.bin"
-done
+TREE="$WORK/tree"
+bench_tree "$TREE" "${MKISO_SMALL_FILES:-3000}" 60 "${MKISO_BIG_FILES:-3}" "${MKISO_BIG_MB:-200}" 7
 TREE_BYTES=$(find "$TREE" -type f -printf '%s\n' | awk '{ s += $1 } END { print s }')
 echo "tree: $(find "$TREE" -type f | wc -l) files, $((TREE_BYTES / 1048576)) MB"
 
@@ -48,21 +21,7 @@ export PLATTERLY_DRIVES="$WORK/drives"
 "$CLI" drives >/dev/null
 
 OUT="$WORK/out.iso"
-run() { # name command...: best of five seconds and the largest peak memory in KB
-  local name=$1 best="" peak=0 t m
-  shift
-  rm -f "$OUT"
-  "$@" >/dev/null 2>&1 # warm-up
-  for _ in 1 2 3 4 5; do
-    rm -f "$OUT"
-    "$TIME" -f '%e %M' -o "$WORK/time" "$@" >/dev/null 2>&1
-    read -r t m <"$WORK/time"
-    if [ -z "$best" ] || awk -v t="$t" -v b="$best" 'BEGIN { exit !(t < b) }'; then best=$t; fi
-    if [ "$m" -gt "$peak" ]; then peak=$m; fi
-  done
-  rm -f "$OUT"
-  eval "T_$name=$best; M_$name=$peak"
-}
+run() { bench_run "$1" 5 "$OUT" "${@:2}"; }
 
 run ours3 "$CLI" mkiso --fs 3 "$TREE" "$OUT"
 run ours7 "$CLI" mkiso --fs 7 "$TREE" "$OUT"
@@ -77,7 +36,7 @@ run xorriso xorriso -as mkisofs -quiet -J -o "$OUT" "$TREE"
 run cat sh -c 'find "$1" -type f -print0 | xargs -0 cat >"$2"' cat "$TREE" "$OUT"
 
 mbs() { awk -v b="$TREE_BYTES" -v t="$1" 'BEGIN { printf("%8.1f", (t > 0) ? b / 1048576 / t : 0) }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf("%.2f", (b > 0) ? a / b : 0) }'; }
+ratio() { bench_ratio "$@"; }
 line() { # label time peak
   printf '%-26s %7.3f s %s MB/s  peak %6d KB\n' "$1" "$2" "$(mbs "$2")" "$3"
 }

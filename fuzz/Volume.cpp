@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using discengine::EngineError;
@@ -49,6 +50,28 @@ void CheckCopy(const IDiscVolume& volume, const std::string& path, const std::st
     fs::remove_all(folder);
 }
 
+// Where the volume says a file lies in its image, that range is the file: in-kernel copies of
+// a disc's files take it as it stands.
+void CheckNativeExtent(const IDiscVolume& volume, const std::string& path, const VolumeEntry& stat,
+                       const std::string* bytes) {
+    std::optional<discengine::NativeExtent> native;
+    try {
+        native = volume.NativeExtentOf(path);
+    } catch (const EngineError&) {
+        return;
+    }
+    if (!native)
+        return;
+    FUZZ_CHECK(native->bytes == stat.size, "the extent of " + path + " holds its stated size");
+    if (!bytes)
+        return;
+    std::string inImage(native->bytes, '\0');
+    const ssize_t n =
+        ::pread(native->fd, inImage.data(), inImage.size(), static_cast<off_t>(native->offset));
+    FUZZ_CHECK(n == static_cast<ssize_t>(inImage.size()) && inImage == *bytes,
+               "the extent of " + path + " holds the bytes the volume reads");
+}
+
 void ReadWhole(const IDiscVolume& volume, const std::string& path, const VolumeEntry& stat,
                Budget& budget) {
     const bool keep = budget.copies > 0 && stat.size <= (1u << 20);
@@ -68,6 +91,7 @@ void ReadWhole(const IDiscVolume& volume, const std::string& path, const VolumeE
         FUZZ_CHECK(got == stat.size, path + " read " + std::to_string(got) + " bytes of " +
                                          std::to_string(stat.size));
     budget.bytes -= std::min(got, budget.bytes);
+    CheckNativeExtent(volume, path, stat, complete && keep ? &bytes : nullptr);
     if (keep) {
         --budget.copies;
         CheckCopy(volume, path, complete ? &bytes : nullptr);

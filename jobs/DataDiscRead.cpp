@@ -33,15 +33,17 @@ namespace {
 // at once inside a large file, large enough that the event loop costs nothing.
 constexpr std::size_t kEventsEvery = 2u << 20;
 
-// A name the disc gives that can only name an entry inside the folder it is created in.
-std::string NameProblem(const std::string& name) {
+using Note = CopyNote::Kind;
+
+// Whether a name the disc gives can only name an entry inside the folder it is created in.
+std::optional<Note> NameProblem(const std::string& name) {
     if (name.empty() || name == "." || name == "..")
-        return "a name that would leave its folder";
+        return Note::NameLeavesFolder;
     if (name.find('/') != std::string::npos || name.find('\0') != std::string::npos)
-        return "a name with a path separator";
+        return Note::NameHasSeparator;
     if (name.size() > NAME_MAX)
-        return "a name longer than the file system allows";
-    return {};
+        return Note::NameTooLong;
+    return std::nullopt;
 }
 
 std::string ErrnoText(int errnum) {
@@ -52,11 +54,17 @@ bool DiskFull(int errnum) {
     return errnum == ENOSPC || errnum == EDQUOT;
 }
 
-// A file error with the errno behind it.
+// Why one file was not copied, with the errno behind it.
 struct CopyFailure {
-    std::string message;
+    Note kind;
+    std::string target;
+    std::string detail;
     int errnum = 0;
 };
+
+CopyFailure SystemFailure(Note kind, const fs::path& target, int errnum) {
+    return CopyFailure{kind, target.string(), ErrnoText(errnum), errnum};
+}
 
 // Closes the descriptor and removes the temporary file unless it was handed over.
 class TempFile {
@@ -65,8 +73,7 @@ public:
         std::string pattern = (folder / ".platterly-part-XXXXXX").string();
         fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
         if (fd_ < 0)
-            throw CopyFailure{
-                "cannot create a file in " + folder.string() + ": " + ErrnoText(errno), errno};
+            throw SystemFailure(Note::CannotCreate, folder, errno);
         path_ = pattern;
     }
     TempFile(const TempFile&) = delete;
@@ -83,7 +90,7 @@ public:
         const int fd = fd_;
         fd_ = -1;
         if (::close(fd) != 0)
-            throw CopyFailure{"cannot finish " + path_.string() + ": " + ErrnoText(errno), errno};
+            throw SystemFailure(Note::CannotWrite, path_, errno);
     }
     void Release() { path_.clear(); }
 
@@ -92,17 +99,19 @@ private:
     fs::path path_;
 };
 
-void WriteAll(int fd, const char* data, std::size_t size) {
+// The errno of a failed write; 0 when everything was written.
+int WriteAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            throw CopyFailure{ErrnoText(errno), errno};
+            return errno;
         }
         data += n;
         size -= static_cast<std::size_t>(n);
     }
+    return 0;
 }
 
 struct timespec ToTimespec(std::chrono::system_clock::time_point when) {
@@ -122,9 +131,7 @@ struct timespec ToTimespec(std::chrono::system_clock::time_point when) {
 // one is the user's and stays. File systems without an atomic way (no RENAME_NOREPLACE, no hard
 // links, as on FAT) get a look before the rename.
 void PlaceWithoutReplacing(TempFile& temp, const fs::path& to) {
-    auto failed = [&](int errnum) {
-        return CopyFailure{"cannot create " + to.string() + ": " + ErrnoText(errnum), errnum};
-    };
+    auto failed = [&](int errnum) { return SystemFailure(Note::CannotCreate, to, errnum); };
     if (::renameat2(AT_FDCWD, temp.path().c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
         temp.Release();
         return;
@@ -161,17 +168,19 @@ public:
         std::vector<discengine::VolumeEntry> entries;
         try {
             entries = volume_.List(discFolder);
+        } catch (const discengine::MediumGoneError& e) {
+            DiscGone(Shown(discFolder), e.what());
+            return;
         } catch (const discengine::EngineError& e) {
-            Fail(Shown(discFolder), e.what());
+            Fail({Note::DiscError, Shown(discFolder), {}, e.what()});
             return;
         }
         for (const auto& entry : entries) {
             if (Ended())
                 return;
             const std::string from = (discFolder == "\\" ? "" : discFolder) + "\\" + entry.name;
-            const std::string problem = NameProblem(entry.name);
-            if (!problem.empty()) {
-                Fail(Shown(from), "refused " + problem);
+            if (const auto problem = NameProblem(entry.name)) {
+                Fail({*problem, Shown(from), (target / "").string(), {}});
                 if (!entry.isFolder)
                     Count(entry.size);
                 continue;
@@ -187,7 +196,7 @@ public:
 
 private:
     bool Ended() {
-        if (result.cancelled || result.stopped)
+        if (result.cancelled || result.stopped || result.discGone)
             return true;
         if (host_.Cancelled())
             result.cancelled = true;
@@ -198,9 +207,14 @@ private:
         return std::string(1, letter_) + ":" + discPath;
     }
 
-    void Fail(const std::string& what, const std::string& why) {
+    void Fail(const CopyNote& note) {
         ++result.failed;
-        host_.Report("Could not copy " + what + ": " + why);
+        host_.Report(note);
+    }
+
+    void DiscGone(const std::string& what, const std::string& why) {
+        result.discGone = true;
+        Fail({Note::DiscGone, what, {}, why});
     }
 
     void Count(std::uint64_t size) {
@@ -218,14 +232,14 @@ private:
         if (::lstat(to.c_str(), &st) != 0) {
             if (::mkdir(to.c_str(), 0777) != 0) {
                 const int errnum = errno;
-                Fail(Shown(from), "cannot create " + to.string() + ": " + ErrnoText(errnum));
+                Fail({Note::CannotCreate, Shown(from), to.string(), ErrnoText(errnum)});
                 if (DiskFull(errnum))
                     result.stopped = true;
                 return;
             }
         } else if (!S_ISDIR(st.st_mode)) {
             // A link here could lead the copy out of the output folder.
-            Fail(Shown(from), to.string() + " exists and is not a folder");
+            Fail({Note::NotAFolder, Shown(from), to.string(), {}});
             return;
         }
         Folder(from, to);
@@ -239,26 +253,28 @@ private:
         const bool exists = ::lstat(to.c_str(), &st) == 0;
         if (exists && !replace_) {
             ++result.skipped;
-            host_.Report("Skipped. Already exist: " + to.string());
+            host_.Report({Note::SkippedExisting, Shown(from), to.string(), {}});
         } else if (exists && S_ISDIR(st.st_mode)) {
-            Fail(Shown(from), to.string() + " is a folder");
+            Fail({Note::IsAFolder, Shown(from), to.string(), {}});
         } else {
             try {
                 CopyOne(entry, from, to);
                 ++result.copied;
             } catch (const CopyFailure& e) {
                 if (!result.cancelled) {
-                    Fail(Shown(from), e.message);
+                    Fail({e.kind, Shown(from), e.target, e.detail});
                     if (DiskFull(e.errnum))
                         result.stopped = true;
                 }
+            } catch (const discengine::MediumGoneError& e) {
+                DiscGone(Shown(from), e.what());
             } catch (const discengine::EngineError& e) {
                 if (!result.cancelled)
-                    Fail(Shown(from), e.what());
+                    Fail({Note::DiscError, Shown(from), to.string(), e.what()});
             }
         }
         Count(entry.size);
-        if (!result.stopped && !result.cancelled && host_.Cancelled())
+        if (!Ended() && host_.Cancelled())
             result.cancelled = true;
     }
 
@@ -268,11 +284,8 @@ private:
         std::size_t sinceEvents = 0;
         std::optional<CopyFailure> writeFailure;
         const bool whole = volume_.ReadFile(from, [&](const char* data, std::size_t size) {
-            try {
-                WriteAll(temp.fd(), data, size);
-            } catch (const CopyFailure& e) {
-                writeFailure =
-                    CopyFailure{"cannot write " + to.string() + ": " + e.message, e.errnum};
+            if (const int errnum = WriteAll(temp.fd(), data, size)) {
+                writeFailure = SystemFailure(Note::CannotWrite, to, errnum);
                 return false;
             }
             sinceEvents += size;
@@ -288,9 +301,9 @@ private:
         if (writeFailure)
             throw *writeFailure;
         if (result.cancelled)
-            throw CopyFailure{"cancelled", 0};
+            throw CopyFailure{Note::CannotWrite, to.string(), "cancelled"};
         if (!whole)
-            throw CopyFailure{"the disc did not give the whole file", 0};
+            throw CopyFailure{Note::Incomplete, to.string(), {}};
         const struct timespec times[2] = {ToTimespec(entry.created), ToTimespec(entry.created)};
         ::futimens(temp.fd(), times);
         // The temporary file was made private; the copy gets what any new file gets.
@@ -301,7 +314,7 @@ private:
             return;
         }
         if (::rename(temp.path().c_str(), to.c_str()) != 0)
-            throw CopyFailure{"cannot create " + to.string() + ": " + ErrnoText(errno), errno};
+            throw SystemFailure(Note::CannotCreate, to, errno);
         temp.Release();
     }
 
@@ -322,28 +335,20 @@ FolderCopyResult CopyDiscTree(const discengine::IDiscVolume& volume, char letter
     std::error_code ec;
     if (!fs::is_directory(output, ec)) {
         copy.result.failed = 1;
-        host.Report("The output folder " + output.string() + " does not exist");
+        host.Report({Note::OutputMissing, {}, output.string(), {}});
         return copy.result;
     }
     if (::faccessat(AT_FDCWD, output.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
         copy.result.failed = 1;
-        host.Report("Cannot write into the output folder " + output.string() + ": " +
-                    ErrnoText(errno));
+        host.Report({Note::OutputUnwritable, {}, output.string(), ErrnoText(errno)});
         return copy.result;
     }
     copy.Folder("\\", output);
     return copy.result;
 }
 
-std::string FolderCopyProblems(const FolderCopyResult& result) {
-    if (result.failed == 0 && !result.stopped)
-        return {};
-    std::string text = std::to_string(result.failed) +
-                       (result.failed == 1 ? " file or folder" : " files or folders") +
-                       " could not be copied";
-    if (result.stopped)
-        text += "; the disk is full, the rest was not copied";
-    return text + " (see the log).";
+bool FolderCopyHasProblems(const FolderCopyResult& result) {
+    return result.failed > 0 || result.stopped || result.discGone;
 }
 
 } // namespace jobs

@@ -14,6 +14,7 @@
 #include "discengine/Errors.h"
 #include "engine/DVDEngineBinding.h"
 #include "jobs/DataDiscRead.h"
+#include "jobs/FolderCopyText.h"
 #include "ui/Prompts.h"
 #include "ui/TextFormat.h"
 
@@ -24,6 +25,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 
@@ -50,9 +52,10 @@ public:
         if (owner_.shell_.Progress)
             owner_.shell_.Progress->SetProgress(percent);
     }
-    void Report(const std::string& line) override {
+    void Report(const jobs::CopyNote& note) override {
         if (owner_.shell_.Log)
-            app::AddLogLine(owner_.shell_.Log->Memo(), globals::EnableLog, Q(line));
+            app::AddLogLine(owner_.shell_.Log->Memo(), globals::EnableLog,
+                            jobs::CopyNoteText(note));
     }
     bool Cancelled() override {
         QCoreApplication::processEvents();
@@ -109,7 +112,7 @@ bool DataDiscRead::StartImageJob() {
     bool started = false;
     try {
         if (!engine || !shell_.ReadDevice)
-            throw discengine::EngineError("There is no drive to read from");
+            throw discengine::EngineError(Text(IDS_READCD_MSG_NoReadDevice).toStdString());
         image_ = engine->DataImage();
         auto volume = shell_.ReadDevice->Volume();
         shell_.ShowStatus(Text(IDS_READCD_LABEL_Status_AddFileFolderToImage));
@@ -157,7 +160,7 @@ void DataDiscRead::RunFileCopy() {
     jobs::FolderCopyResult result;
     try {
         if (!shell_.ReadDevice)
-            throw discengine::EngineError("There is no drive to read from");
+            throw discengine::EngineError(Text(IDS_READCD_MSG_NoReadDevice).toStdString());
         auto volume = shell_.ReadDevice->Volume();
         CopyHost host(*this);
         result = jobs::CopyDiscTree(*volume, shell_.ReadDevice->DriveLetter(),
@@ -171,13 +174,13 @@ void DataDiscRead::RunFileCopy() {
     }
     running_ = Running::None;
     setPageIdle_(true);
-    const std::string problems = jobs::FolderCopyProblems(result);
+    const QString problems = jobs::FolderCopyProblemsText(result);
     if (fileCopyCancelled_) {
         shell_.ShowStatus(Text(IDS_READCD_LABEL_Status_CopyingCancelled));
-    } else if (!problems.empty()) {
+    } else if (!problems.isEmpty()) {
         // Some files are missing from the folder: saying "completed" would hide that.
-        shell_.ShowStatus(Q(problems));
-        shell_.WarningBox(Q(problems));
+        shell_.ShowStatus(problems);
+        shell_.WarningBox(problems);
     } else {
         shell_.ShowStatus(Text(IDS_READCD_LABEL_Status_CopyingCompleted));
     }
@@ -321,6 +324,13 @@ void DataDiscRead::DVDEngineItemAdded(std::int32_t, std::shared_ptr<discengine::
 void DataDiscRead::DVDEngineTrackFileWarning(std::int32_t,
                                              std::shared_ptr<discengine::IFileErrorX> error,
                                              std::int32_t, bool& ignoreWarning) {
+    if (error && error->ErrorCode() == ENOMEDIUM) {
+        // The disc left the drive: every further file would fail as well, and an image of
+        // zeros is no copy of the disc. The job ends with this error, reported once.
+        ignoreWarning = false;
+        shell_.ShowStatus(Text(IDS_LABEL_Status_FileWarning));
+        return;
+    }
     ignoreWarning = true;
     if (error)
         shell_.ErrorBox(

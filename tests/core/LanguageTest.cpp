@@ -30,7 +30,7 @@ struct LanguageFixture : ::testing::Test {
 } // namespace
 
 TEST(LanguageTable, HoldsAllKeysOnceInFileOrder) {
-    ASSERT_EQ(LangKeyCount, 458);
+    ASSERT_EQ(LangKeyCount, 476);
     std::set<std::string> names;
     for (int i = 0; i < LangKeyCount; ++i) {
         const std::string name = KeyName(LangId(i));
@@ -41,7 +41,11 @@ TEST(LanguageTable, HoldsAllKeysOnceInFileOrder) {
     EXPECT_STREQ(KeyName(LangId(0)), "IDS_MAIN_TITLE");
     // The original table ends with the frames dialog's title; the rip keys follow it.
     EXPECT_EQ(IDS_READCD_MSG_Id3v2FrameLeftOut, IDS_Mp3ID3V2_TITLE + 1);
-    EXPECT_STREQ(KeyName(LangId(LangKeyCount - 1)), "IDS_READCD_LABEL_Status_RipLog");
+    // The data-disc read's keys follow the rip keys.
+    EXPECT_EQ(IDS_READCD_MSG_NotCopiedOne, IDS_READCD_LABEL_Status_RipLog + 1);
+    EXPECT_STREQ(KeyName(LangId(LangKeyCount - 1)), "IDS_READCD_REASON_DiscGone");
+    EXPECT_EQ(Text(IDS_READCD_MSG_NotCopiedMany),
+              "%d files or folders could not be copied (see the log).");
     EXPECT_EQ(IDS_COPYCD_MediaType_Unkown, IDS_COPYCD_MediaType_NoMedia + 1);
     EXPECT_EQ(Text(IDS_COPYCD_MediaType_Unkown), "Unknown Media");
     EXPECT_EQ(Text(IDS_MAIN_TITLE), "Platterly");
@@ -62,7 +66,7 @@ TEST_F(LanguageFixture, MissingFileIsWrittenWithEveryKeyInOrder) {
     const platform::IniFile ini(globals::LanguageFileName);
     EXPECT_TRUE(ini.readBool("Language", "Flags", false));
     const auto keys = ini.sectionKeys("Language");
-    ASSERT_EQ(keys.size(), 459u);
+    ASSERT_EQ(keys.size(), static_cast<std::size_t>(LangKeyCount) + 1);
     EXPECT_EQ(keys[0], "Flags");
     for (int i = 0; i < LangKeyCount; ++i)
         EXPECT_EQ(keys[i + 1], KeyName(LangId(i)));
@@ -90,7 +94,7 @@ TEST_F(LanguageFixture, UnmarkedFileIsOverwrittenWithEnglishButOtherSectionsStay
     EXPECT_EQ(Text(IDS_MSG_Error), "Error");
     const platform::IniFile ini(globals::LanguageFileName);
     EXPECT_EQ(ini.readString("Update", "IDS_UPDATE_X", ""), "Etwas");
-    EXPECT_EQ(ini.sectionKeys("Language").size(), 459u);
+    EXPECT_EQ(ini.sectionKeys("Language").size(), static_cast<std::size_t>(LangKeyCount) + 1);
 }
 
 TEST_F(LanguageFixture, TwoLineTextIsWrittenAsOneValue) {

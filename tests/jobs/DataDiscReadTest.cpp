@@ -2,6 +2,9 @@
 // genisoimage in a drive of a temporary store, read back with xorriso and isoinfo.
 #include "jobs/DataDiscRead.h"
 #include "DataFixture.h"
+#include "core/MultiLanguages.h"
+#include "core/globals.h"
+#include "jobs/FolderCopyText.h"
 #include "support/Privileges.h"
 
 #include "discengine/Disc.h"
@@ -27,10 +30,14 @@ class RecordingHost : public jobs::IFolderCopyHost {
 public:
     void CopyingFile(const std::string& path) override { files.push_back(path); }
     void SetProgress(int percent) override { progress.push_back(percent); }
-    void Report(const std::string& line) override { reports.push_back(line); }
+    void Report(const jobs::CopyNote& note) override {
+        notes.push_back(note);
+        reports.push_back(jobs::CopyNoteText(note).toStdString());
+    }
     bool Cancelled() override { return cancelWhen && cancelWhen(*this); }
 
     std::vector<std::string> files, reports;
+    std::vector<jobs::CopyNote> notes;
     std::vector<int> progress;
     std::function<bool(RecordingHost&)> cancelWhen;
 };
@@ -87,7 +94,7 @@ TEST_F(DiscRead, FolderCopyEqualsTheDiscTreeAndKeepsTheDates) {
     EXPECT_EQ(result.copied, 5);
     EXPECT_EQ(result.failed, 0);
     EXPECT_FALSE(result.cancelled);
-    EXPECT_TRUE(jobs::FolderCopyProblems(result).empty());
+    EXPECT_FALSE(jobs::FolderCopyHasProblems(result));
     EXPECT_EQ(TreeOf(out), TreeOf(content));
     // An independent extraction of the same image agrees.
     const fs::path extracted = f.dir / "xorriso";
@@ -167,7 +174,7 @@ TEST_F(DiscRead, ExistingFilesStayUnlessReplacingAndNoTemporaryNameRemains) {
     auto result = Copy(host);
     EXPECT_EQ(result.skipped, 2);
     EXPECT_EQ(result.failed, 0) << "a skipped file is not a failure";
-    EXPECT_TRUE(jobs::FolderCopyProblems(result).empty());
+    EXPECT_FALSE(jobs::FolderCopyHasProblems(result));
     EXPECT_EQ(testsupport::readFile(out / "top.txt"), "the user's own file");
     EXPECT_EQ(testsupport::readFile(out / "A" / "z.bin"), "another of the user's");
     ASSERT_EQ(host.reports.size(), 2u);
@@ -237,7 +244,7 @@ TEST_F(DiscRead, HostileDiscLoopAndExtentPastTheEndAreReportedAndTheRestCopied) 
     RecordingHost host;
     const auto result = Copy(host);
     EXPECT_GE(result.failed, 2);
-    EXPECT_FALSE(jobs::FolderCopyProblems(result).empty());
+    EXPECT_TRUE(jobs::FolderCopyHasProblems(result));
     EXPECT_FALSE(fs::exists(out / "top.txt")) << "nothing half-written";
     EXPECT_EQ(testsupport::readFile(out / "big.bin"), testsupport::readFile(content / "big.bin"));
     // Whatever the loop offered, nothing was written outside the output folder.
@@ -404,6 +411,141 @@ TEST_F(DiscRead, ALoopingDiscStopsTheImageSetUpWithItsReason) {
     settings.label = "X";
     EXPECT_THROW(jobs::PrepareImageFromDisc(*f.image, *volume, 'E', settings),
                  discengine::EngineError);
+}
+
+// The copy's log lines and closing status come from the language table, so a language file
+// words them; the disc's own names and the system's reasons are kept as they are.
+TEST(FolderCopyText, NotesAndStatusAreWordedFromTheLanguageFile) {
+    testsupport::TempDir dir;
+    globals::LanguageDir = dir.path().string() + "/";
+    globals::LanguageFileName = globals::LanguageDir + "deutsch.ini";
+    testsupport::writeFile(globals::LanguageFileName,
+                           "[Language]\nFlags=1\n"
+                           "IDS_READCD_LOG_CouldNotCopy=%s nicht kopiert: %s\n"
+                           "IDS_READCD_REASON_CannotCreate=%s nicht anlegbar (%s)\n"
+                           "IDS_READCD_MSG_NotCopiedMany=%d Dateien fehlen (siehe Protokoll).\n"
+                           "IDS_READCD_MSG_DiscGone=Die Disc wurde entnommen.\n");
+    ASSERT_TRUE(MultiLanguages::LoadLanguage());
+    using K = jobs::CopyNote::Kind;
+    const std::string created =
+        jobs::CopyNoteText({K::CannotCreate, "E:\\A\\x.txt", "/out/A/x.txt", "No space left"})
+            .toStdString();
+    const std::string refused =
+        jobs::CopyNoteText({K::NameLeavesFolder, "E:\\..", "/out/", {}}).toStdString();
+    jobs::FolderCopyResult result;
+    result.failed = 3;
+    result.discGone = true;
+    const std::string status = jobs::FolderCopyProblemsText(result).toStdString();
+    MultiLanguages::ResetToEnglish();
+    EXPECT_EQ(created, "E:\\A\\x.txt nicht kopiert: /out/A/x.txt nicht anlegbar (No space left)");
+    EXPECT_EQ(refused, "E:\\.. nicht kopiert: refused a name that would leave its folder")
+        << "a key the file leaves out stays English";
+    EXPECT_EQ(status, "3 Dateien fehlen (siehe Protokoll). Die Disc wurde entnommen.");
+    result = {};
+    result.skipped = 2;
+    EXPECT_EQ(jobs::FolderCopyProblemsText(result), "") << "skipped files are no problem";
+}
+
+// Ways a disc leaves drive E: in the middle of a read: the tray opened, the disc taken out of
+// the store, its image cut short.
+std::vector<std::pair<std::string, std::function<void()>>> WaysToTakeTheDiscOut(Fixture& f) {
+    return {
+        {"tray opened", [&f] { f.Store().SetTray('E', true); }},
+        {"disc removed", [&f] { f.Store().RemoveMedium('E'); }},
+        {"image cut short",
+         [&f] {
+             const fs::path payload = f.Store().FolderOf('E') / "disc.iso";
+             fs::resize_file(payload, fs::file_size(payload) / 2);
+         }},
+    };
+}
+
+bool AnyPartLeft(const fs::path& folder) {
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        if (e.path().filename().string().find(".platterly-part") != std::string::npos)
+            return true;
+    return false;
+}
+
+TEST_F(DiscRead, ADiscTakenOutStopsTheCopyOnceWithNothingHalfWritten) {
+    Insert();
+    for (const auto& [way, takeOut] : WaysToTakeTheDiscOut(f)) {
+        SCOPED_TRACE(way);
+        fs::remove_all(out);
+        fs::create_directories(out);
+        volume = f.InsertDisc(iso, 'E');
+        RecordingHost host;
+        bool taken = false;
+        // Taken out between two chunks of big.bin, 2 MB into its 6 MB.
+        host.cancelWhen = [&, takeOut = takeOut](RecordingHost& h) {
+            if (!taken && !h.files.empty() && h.files.back() == "E:\\big.bin") {
+                taken = true;
+                takeOut();
+            }
+            return false;
+        };
+        const auto result = Copy(host);
+        ASSERT_TRUE(taken);
+        EXPECT_TRUE(result.discGone);
+        EXPECT_FALSE(result.cancelled);
+        EXPECT_EQ(result.failed, 1) << "one failure, not one per file left on the disc";
+        EXPECT_EQ(testsupport::readFile(out / "A" / "B" / "y.txt"),
+                  testsupport::readFile(content / "A" / "B" / "y.txt"))
+            << "what was copied before stays whole";
+        EXPECT_FALSE(fs::exists(out / "big.bin"));
+        EXPECT_FALSE(fs::exists(out / "top.txt")) << "nothing after it is tried";
+        EXPECT_FALSE(AnyPartLeft(out));
+        EXPECT_EQ(host.files.back(), "E:\\big.bin");
+        ASSERT_EQ(host.notes.size(), 1u);
+        EXPECT_EQ(host.notes[0].kind, jobs::CopyNote::Kind::DiscGone);
+        EXPECT_NE(host.reports[0].find("Could not copy E:\\big.bin: the disc is no longer in"),
+                  std::string::npos)
+            << host.reports[0];
+        const std::string status = jobs::FolderCopyProblemsText(result).toStdString();
+        EXPECT_EQ(status, "1 file or folder could not be copied (see the log). The disc was "
+                          "removed from the drive: the rest was not copied.");
+    }
+}
+
+TEST_F(DiscRead, ADiscTakenOutEndsTheImageWithASourceErrorAndNoImage) {
+    Insert();
+    for (const auto& [way, takeOut] : WaysToTakeTheDiscOut(f)) {
+        SCOPED_TRACE(way);
+        volume = f.InsertDisc(iso, 'E');
+        jobs::DiscImageSettings settings;
+        settings.label = "SOURCEDISC";
+        jobs::PrepareImageFromDisc(*f.image, *volume, 'E', settings);
+        datatest::Recorder recorder;
+        f.engine->SetListener(&recorder);
+        // The files are listed; the disc goes as the image begins to be written.
+        bool taken = false;
+        recorder.cancelWhen = [&, takeOut = takeOut](int status, int) {
+            if (!taken && status == discengine::kWriteWriting) {
+                taken = true;
+                takeOut();
+            }
+            return false;
+        };
+        const fs::path copy = out / "copy.iso";
+        ASSERT_TRUE(f.image->WriteToImageFile(copy));
+        EXPECT_EQ(recorder.WaitEnd(), discengine::kWriteError);
+        WaitForJobsOrDie(*f.engine);
+        f.engine->SetListener(nullptr);
+        EXPECT_TRUE(taken);
+        int warnings = 0;
+        std::shared_ptr<discengine::IWriteErrorX> error;
+        for (const auto& e : recorder.Events()) {
+            warnings += e.kind == "warning";
+            if (e.kind == "error")
+                error = e.error;
+        }
+        EXPECT_EQ(warnings, 1) << "the first file that cannot be read ends the job";
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->Kind(), discengine::kWriteErrorSourceFile);
+        ASSERT_TRUE(error->FileError());
+        EXPECT_EQ(error->FileError()->ErrorCode(), ENOMEDIUM);
+        EXPECT_TRUE(fs::is_empty(out)) << "no image, whole or partial";
+    }
 }
 
 } // namespace

@@ -21,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
 
 namespace fs = std::filesystem;
@@ -289,6 +290,97 @@ TEST_F(DataReadPage, AFailedImageNeverDeletesTheUsersFile) {
     EXPECT_TRUE(shell.Idle());
     EXPECT_EQ(testsupport::readFile(iso), "the user's image");
     EXPECT_EQ(NamesIn(out), std::vector<std::string>{"mine.iso"}) << "nothing half-written";
+}
+
+TEST_F(DataReadPage, ADiscTakenOutDuringTheFolderCopyEndsItWithOneWarning) {
+    Start();
+    path->setText(QString::fromStdString(out.string()));
+    // The drive's eject button, pressed while A\B is being copied.
+    WhenLogged("Copying file:[D:\\A\\B\\x.txt]",
+               [this] { discengine::VirtualStore(work / "drives").SetTray('D', true); });
+    copy->click();
+    EXPECT_TRUE(shell.Idle());
+    EXPECT_FALSE(progress.isVisible());
+    EXPECT_TRUE(copy->isEnabled());
+    ASSERT_EQ(prompts.Boxes().size(), 1u) << "one message, not one per file left on the disc";
+    EXPECT_EQ(prompts.Boxes()[0].caption, "Warning");
+    EXPECT_EQ(prompts.Boxes()[0].text, "1 file or folder could not be copied (see the log). The "
+                                       "disc was removed from the drive: the rest was not copied.");
+    EXPECT_EQ(shell.LastStatus(), prompts.Boxes()[0].text);
+    EXPECT_TRUE(log.Memo()->toPlainText().contains("Could not copy D:\\A\\B\\x.txt"));
+    // Nothing half-written: no file under its real name and no temporary one.
+    EXPECT_EQ(NamesIn(out), std::vector<std::string>{"A"});
+    EXPECT_EQ(NamesIn(out / "A"), std::vector<std::string>{"B"});
+    EXPECT_TRUE(fs::is_empty(out / "A" / "B"));
+}
+
+TEST_F(DataReadPage, ADiscTakenOutDuringTheImageJobEndsItWithOneErrorAndNoImage) {
+    Start();
+    toIso->click();
+    const fs::path iso = out / "copy.iso";
+    path->setText(QString::fromStdString(iso.string()));
+    // The disc goes once the engine has begun: its files are listed, none is read yet.
+    WhenLogged("Preparing Image....",
+               [this] { discengine::VirtualStore(work / "drives").RemoveMedium('D'); });
+    copy->click();
+    ASSERT_TRUE(WaitForEnd());
+    ASSERT_EQ(prompts.Boxes().size(), 1u) << "one message, not one per file of the disc";
+    EXPECT_EQ(prompts.Boxes()[0].caption, "Error");
+    EXPECT_TRUE(LastBox().contains("The disc is no longer in the drive"))
+        << LastBox().toStdString();
+    EXPECT_EQ(shell.LastStatus(), "Writing Error!");
+    EXPECT_TRUE(shell.Idle());
+    EXPECT_FALSE(progress.isVisible());
+    EXPECT_TRUE(fs::is_empty(out)) << "no image, whole or partial";
+}
+
+// A disc whose folder A is the root again, a file whose data lies far past the disc's end and
+// a name that climbs out of its folder, copied through the page.
+TEST_F(DataReadPage, AHostileDiscCopiesWhatItCanAndWritesNothingOutside) {
+    testsupport::writeFile(content / "far.bin", Pattern(5000, 3));
+    testsupport::writeFile(content / "esc.txt", "escaping\n");
+    Start("", [](const fs::path& iso) {
+        std::string rootExtent;
+        PatchIsoRootRecords(iso, [&](char* record, const std::string& name) {
+            if (name == std::string(1, '\0'))
+                rootExtent.assign(record + 2, 8);
+            return false;
+        });
+        ASSERT_EQ(rootExtent.size(), 8u);
+        const int patched = PatchIsoRootRecords(iso, [&](char* record, const std::string& name) {
+            if (name == "A")
+                std::copy(rootExtent.begin(), rootExtent.end(), record + 2);
+            else if (name == "FAR.BIN;1")
+                for (int i = 0; i < 4; ++i)
+                    record[2 + i] = record[9 - i] = '\x70';
+            else if (name == "ESC.TXT;1")
+                std::memcpy(record + 33, "../../E;1", 9);
+            else
+                return false;
+            return true;
+        });
+        ASSERT_EQ(patched, 3);
+    });
+    path->setText(QString::fromStdString(out.string()));
+    copy->click();
+    EXPECT_TRUE(shell.Idle());
+    ASSERT_EQ(prompts.Boxes().size(), 1u);
+    EXPECT_EQ(prompts.Boxes()[0].caption, "Warning");
+    EXPECT_TRUE(prompts.Boxes()[0].text.endsWith("could not be copied (see the log)."))
+        << prompts.Boxes()[0].text.toStdString();
+    const QString logged = log.Memo()->toPlainText();
+    EXPECT_TRUE(logged.contains("Could not copy D:\\far.bin")) << logged.toStdString();
+    EXPECT_TRUE(logged.contains("loops")) << logged.toStdString();
+    EXPECT_EQ(testsupport::readFile(out / "top.txt"), testsupport::readFile(content / "top.txt"));
+    EXPECT_FALSE(fs::exists(out / "far.bin"));
+    // Whatever the names and the loop offered, everything stayed inside the output folder.
+    EXPECT_EQ(NamesIn(work), (std::vector<std::string>{"content", "disc.iso", "drives", "out"}));
+    for (const auto& e : fs::recursive_directory_iterator(out)) {
+        const std::string name = e.path().filename().string();
+        EXPECT_NE(name, "..");
+        EXPECT_EQ(name.find('/'), std::string::npos);
+        EXPECT_EQ(name.find(".platterly-part"), std::string::npos);
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "Commands.h"
 #include "jobs/DataDiscRead.h"
+#include "jobs/FolderCopyText.h"
 #include "jobs/Interrupt.h"
 #include "jobs/WriteWatcher.h"
 
@@ -126,9 +127,9 @@ public:
         }
         last_ = percent;
     }
-    void Report(const std::string& line) override {
+    void Report(const jobs::CopyNote& note) override {
         EndLine();
-        std::cerr << "platterly-cli: " << line << "\n";
+        std::cerr << "platterly-cli: " << jobs::CopyNoteText(note).toStdString() << "\n";
     }
     bool Cancelled() override { return watch_.Interrupted(); }
     void EndLine() {
@@ -160,7 +161,7 @@ int ReadToFolder(discengine::IDeviceX& drive, const ReadArgs& r) {
         std::cerr << "platterly-cli: copying cancelled after " << result.copied << " files\n";
         return cli::kExitCancelled;
     }
-    const std::string problems = jobs::FolderCopyProblems(result);
+    const std::string problems = jobs::FolderCopyProblemsText(result).toStdString();
     if (!problems.empty()) {
         std::cerr << "platterly-cli: " << problems << "\n";
         return cli::kExitFailed;

@@ -1,4 +1,5 @@
 #include "VirtualDevice.h"
+#include "VolumeCommon.h"
 
 #include "DiscModel.h"
 #include "StoreFiles.h"
@@ -152,7 +153,7 @@ std::shared_ptr<IDiscVolume> DriveVolume(const DriveShared& drive) {
     DriveState state = drive.Snapshot();
     if (state.config.trayOpen)
         state.medium.reset();
-    return OpenDriveVolume(state);
+    return volume::OpenWatchedVolume(state, OpenDriveVolume);
 }
 
 } // namespace discengine

@@ -18,9 +18,12 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <map>
 #include <mutex>
 #include <set>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -38,6 +41,12 @@ std::optional<DrivePath> ParseDrivePath(const std::string& text) {
 }
 
 namespace volume {
+
+void UniqueFd::reset(int fd) {
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = fd;
+}
 
 std::vector<std::string> SplitPath(const std::string& path) {
     std::vector<std::string> parts;
@@ -217,6 +226,13 @@ public:
         iso_.reset(iso9660_open_ext(image.c_str(), ISO_EXTENSION_JOLIET_LEVEL3));
         if (!iso_)
             throw EngineError("The data disc has no readable ISO9660 volume");
+        // A second handle for in-kernel copies and positioned reads; a device node gets none.
+        const int fd = ::open(image.c_str(), O_RDONLY | O_CLOEXEC);
+        struct stat st {};
+        if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+            fd_.reset(fd);
+        else if (fd >= 0)
+            ::close(fd);
         joliet_ = iso9660_ifs_get_joliet_level(iso_.get()) > 0;
         std::error_code ec;
         imageBlocks_ = static_cast<std::int64_t>(fs::file_size(image, ec) / ISO_BLOCKSIZE);
@@ -294,6 +310,20 @@ public:
     }
     void CopyFile(const std::string& path, const fs::path& target) const override {
         CopyThroughTemp(*this, path, target);
+    }
+    std::optional<NativeExtent> NativeExtentOf(const std::string& path) const override {
+        std::lock_guard lock(mutex_);
+        auto node = Resolve(path);
+        if (!fd_ || !node || node->entry.isFolder || !node->entry.problem.empty() ||
+            node->extents.size() > 1)
+            return std::nullopt;
+        NativeExtent extent;
+        extent.fd = fd_.get();
+        if (!node->extents.empty()) {
+            extent.offset = static_cast<std::uint64_t>(node->extents[0].lsn) * ISO_BLOCKSIZE;
+            extent.bytes = node->extents[0].bytes;
+        }
+        return extent;
     }
 
 private:
@@ -435,6 +465,7 @@ private:
 
     fs::path image_;
     std::unique_ptr<iso9660_t, IsoCloser> iso_;
+    UniqueFd fd_;
     bool joliet_ = false;
     std::int64_t imageBlocks_ = 0, totalBlocks_ = 0;
     lsn_t rootLsn_ = 0;

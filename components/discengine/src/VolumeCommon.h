@@ -7,11 +7,31 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+namespace discengine {
+struct DriveState;
+}
+
 namespace discengine::volume {
+
+// A descriptor closed with its owner.
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd() { reset(-1); }
+    void reset(int fd);
+    int get() const { return fd_; }
+    explicit operator bool() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
 
 // Deeper disc paths are refused.
 constexpr int kMaxDepth = 64;
@@ -32,5 +52,11 @@ void CopyThroughTemp(const IDiscVolume& volume, const std::string& path,
 
 // A UDF volume read through libudf; throws EngineError when the image holds none.
 std::shared_ptr<IDiscVolume> OpenUdfVolume(const std::filesystem::path& image);
+
+// Opens the volume of a virtual drive's medium so that its reads fail with MediumGoneError
+// once the tray is opened or the disc's image is removed, replaced or cut short. `open` opens
+// the volume itself.
+using VolumeOpener = std::function<std::shared_ptr<IDiscVolume>(const DriveState&)>;
+std::shared_ptr<IDiscVolume> OpenWatchedVolume(const DriveState& state, const VolumeOpener& open);
 
 } // namespace discengine::volume

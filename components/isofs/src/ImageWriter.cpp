@@ -152,7 +152,7 @@ private:
                 // Small files go through the buffer: an in-kernel copy costs a flush each.
                 if (reader->nativeFd() >= 0 && f.size >= kDirectCopyMin) {
                     std::int64_t c =
-                        sink_.copyFromFd(reader->nativeFd(), reader->position(), piece);
+                        sink_.copyFromFd(reader->nativeFd(), reader->nativeOffset(), piece);
                     if (c > 0) {
                         reader->advance(static_cast<std::uint64_t>(c));
                         got = static_cast<std::size_t>(c);

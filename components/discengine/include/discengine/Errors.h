@@ -13,6 +13,13 @@ public:
     explicit EngineError(const std::string& message) : std::runtime_error(message) {}
 };
 
+// The disc a volume was opened on is no longer in its drive (ejected, removed or replaced):
+// nothing more can be read from it, so a job reading many files stops instead of failing each.
+class MediumGoneError : public EngineError {
+public:
+    using EngineError::EngineError;
+};
+
 // A drive-level failure (medium missing, not erasable, write fault, ...).
 class IDeviceErrorX {
 public:

@@ -22,6 +22,14 @@ struct VolumeEntry {
     std::string problem = {};
 };
 
+// Where all of a file's bytes lie, in order, in a native file the volume reads from: for readers
+// that copy in the kernel. `fd` stays open as long as the volume.
+struct NativeExtent {
+    int fd = -1;
+    std::uint64_t offset = 0;
+    std::uint64_t bytes = 0;
+};
+
 // The file system of a loaded medium. Paths are the part after "X:", backslash-separated
 // ("\", "\docs\a.txt"); '/' is accepted as a separator too. Data discs are read with libcdio
 // (ISO9660 with Joliet names when present, else UDF); an audio disc shows Track01.cda ... at its
@@ -42,6 +50,14 @@ public:
     // Copies the file to a native path through a temporary file and a rename, so a failed copy
     // leaves no partial target.
     virtual void CopyFile(const std::string& path, const std::filesystem::path& target) const = 0;
+    // The file's bytes as one range of a native file, when the volume has them so (a file of
+    // one extent on an image); nothing otherwise. Throws as Stat does.
+    virtual std::optional<NativeExtent> NativeExtentOf(const std::string& /*path*/) const {
+        return std::nullopt;
+    }
+    // Throws MediumGoneError when the disc is no longer there: a reader of native extents
+    // calls it between pieces, as ReadFile checks between its own.
+    virtual void CheckMedium() const {}
 };
 
 // "D:\a\b.txt" -> {'D', "\a\b.txt"}; "D:" -> {'D', "\"}. Nothing for other texts.

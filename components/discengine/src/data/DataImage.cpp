@@ -10,6 +10,7 @@
 #include "isofs/ImageReader.h"
 #include "physical/DataBurn.h"
 
+#include <condition_variable>
 #include <map>
 #include <sys/stat.h>
 
@@ -351,10 +352,15 @@ private:
         auto job = job_;
         bool started = core_->jobs.Start(keys, [job, body](const CancelToken& token) {
             // The runner's token (engine shutdown) stops the job like Cancel does.
-            std::atomic<bool> watching{true};
+            // The watcher looks every 20 ms and is woken at once when the body ends, so a
+            // short job does not wait for its next look.
+            std::mutex watchMutex;
+            std::condition_variable bodyEnded;
+            bool watching = true;
             std::thread watcher([&] {
+                std::unique_lock lock(watchMutex);
                 while (watching && !token.Cancelled())
-                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                    bodyEnded.wait_for(lock, std::chrono::milliseconds(20));
                 if (token.Cancelled())
                     job->cancel = true;
             });
@@ -366,7 +372,11 @@ private:
                 reporter.Status(kWriteError);
                 job->Finish();
             }
-            watching = false;
+            {
+                std::lock_guard lock(watchMutex);
+                watching = false;
+            }
+            bodyEnded.notify_all();
             watcher.join();
         });
         if (!started)

@@ -2,6 +2,7 @@
 // pulls them, so a reader thread feeds a small bounded queue between the two.
 #include "DiscSource.h"
 
+#include "discengine/Errors.h"
 #include "discengine/Volume.h"
 #include "isofs/Errors.h"
 
@@ -11,6 +12,7 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <unistd.h>
 
 namespace discengine::data {
 namespace {
@@ -39,7 +41,7 @@ public:
         changed_.wait(lock, [&] { return !chunks_.empty() || finished_; });
         if (chunks_.empty()) {
             if (!error_.empty())
-                throw isofs::SourceError(display_, EIO, error_);
+                throw isofs::SourceError(display_, errnum_, error_);
             return 0;
         }
         std::size_t n = 0;
@@ -66,6 +68,7 @@ public:
 private:
     void Produce() {
         std::string error;
+        int errnum = EIO;
         try {
             volume_->ReadFile(path_, [&](const char* data, std::size_t size) {
                 std::unique_lock lock(mutex_);
@@ -77,11 +80,15 @@ private:
                 changed_.notify_all();
                 return true;
             });
+        } catch (const MediumGoneError& e) {
+            error = e.what();
+            errnum = ENOMEDIUM; // tells the job that every further file would fail too
         } catch (const std::exception& e) {
             error = e.what();
         }
         std::lock_guard lock(mutex_);
         error_ = error;
+        errnum_ = errnum;
         finished_ = true;
         changed_.notify_all();
     }
@@ -97,7 +104,62 @@ private:
     std::size_t queued_ = 0;
     bool stop_ = false, finished_ = false;
     std::string error_;
+    int errnum_ = EIO;
     std::thread thread_;
+};
+
+// A file that lies in one piece in the disc's image: read with positioned reads and copied in
+// the kernel, on the caller's thread. The volume is asked between pieces whether the disc is
+// still there, as its own reads do.
+class NativeExtentReader final : public isofs::SourceReader {
+public:
+    NativeExtentReader(std::shared_ptr<IDiscVolume> volume, NativeExtent extent,
+                       std::string display)
+        : volume_(std::move(volume)), extent_(extent), display_(std::move(display)) {}
+
+    std::size_t read(void* buffer, std::size_t bytes) override {
+        const std::uint64_t left = extent_.bytes - position_;
+        if (left == 0)
+            return 0;
+        if (position_ > 0) // the open has just looked
+            Check();
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, left));
+        for (;;) {
+            const ssize_t n =
+                ::pread(extent_.fd, buffer, want, static_cast<off_t>(extent_.offset + position_));
+            if (n > 0) {
+                position_ += static_cast<std::uint64_t>(n);
+                return static_cast<std::size_t>(n);
+            }
+            if (n < 0 && errno == EINTR)
+                continue;
+            const int errnum = n < 0 ? errno : EIO;
+            Check(); // an image cut short is the disc gone
+            throw isofs::SourceError(display_, errnum, "Read error in " + display_);
+        }
+    }
+    std::uint64_t size() const override { return extent_.bytes; }
+    std::uint64_t position() const override { return position_; }
+    int nativeFd() const override { return extent_.fd; }
+    std::uint64_t nativeOffset() const override { return extent_.offset + position_; }
+    void advance(std::uint64_t bytes) override {
+        position_ += bytes;
+        Check();
+    }
+
+private:
+    void Check() const {
+        try {
+            volume_->CheckMedium();
+        } catch (const MediumGoneError& e) {
+            throw isofs::SourceError(display_, ENOMEDIUM, e.what());
+        }
+    }
+
+    std::shared_ptr<IDiscVolume> volume_;
+    NativeExtent extent_;
+    std::string display_;
+    std::uint64_t position_ = 0;
 };
 
 class EngineSourceOpener final : public isofs::SourceOpener {
@@ -137,6 +199,8 @@ public:
             volume = VolumeOf(*drivePath, path);
         } catch (const isofs::SourceError&) {
             throw;
+        } catch (const MediumGoneError& e) {
+            throw isofs::SourceError(path, ENOMEDIUM, e.what());
         } catch (const std::exception& e) {
             throw isofs::SourceError(path, EIO, e.what());
         }
@@ -165,6 +229,8 @@ std::unique_ptr<isofs::SourceReader> OpenVolumeFile(std::shared_ptr<IDiscVolume>
     std::optional<VolumeEntry> entry;
     try {
         entry = volume->Stat(path);
+    } catch (const MediumGoneError& e) {
+        throw isofs::SourceError(display, ENOMEDIUM, e.what());
     } catch (const std::exception& e) {
         throw isofs::SourceError(display, EIO, e.what());
     }
@@ -172,6 +238,16 @@ std::unique_ptr<isofs::SourceReader> OpenVolumeFile(std::shared_ptr<IDiscVolume>
         throw isofs::SourceError(display, ENOENT, "The file " + display + " is not on the disc");
     if (!entry->problem.empty())
         throw isofs::SourceError(display, EIO, display + ": " + entry->problem);
+    std::optional<NativeExtent> native;
+    try {
+        native = volume->NativeExtentOf(path);
+    } catch (const MediumGoneError& e) {
+        throw isofs::SourceError(display, ENOMEDIUM, e.what());
+    } catch (const std::exception& e) {
+        throw isofs::SourceError(display, EIO, e.what());
+    }
+    if (native && native->bytes == entry->size)
+        return std::make_unique<NativeExtentReader>(std::move(volume), *native, display);
     return std::make_unique<VolumeReader>(std::move(volume), path, display, entry->size);
 }
 

@@ -25,8 +25,10 @@ public:
     virtual ~SourceReader() = default;
     virtual std::size_t read(void* buffer, std::size_t bytes) = 0;
     virtual std::uint64_t size() const = 0;
-    // A readable descriptor positioned at the current offset, for in-kernel copies; -1 if none.
+    // A readable descriptor for in-kernel copies; -1 if none. The next bytes lie at
+    // nativeOffset() in it.
     virtual int nativeFd() const { return -1; }
+    virtual std::uint64_t nativeOffset() const { return position(); }
     // Moves the position forward after bytes were consumed through nativeFd() with explicit
     // offsets.
     virtual void advance(std::uint64_t /*bytes*/) {}
