@@ -93,6 +93,14 @@ QString FileWarningText(const discengine::IFileErrorX* error) {
                            error ? Q(error->Description()) : QString()});
 }
 
+bool AnswerDiscFileWarning(Shell& shell, const discengine::IFileErrorX* error) {
+    const bool ignore = !discengine::MediumGone(error);
+    if (ignore)
+        shell.ErrorBox(FileWarningText(error));
+    shell.ShowStatus(Text(IDS_LABEL_Status_FileWarning));
+    return ignore;
+}
+
 void ShowTrackFileStatus(Shell& shell, std::int32_t trackNumber, std::int32_t fileIndex,
                          const QString& fileName) {
     shell.ShowStatus(

@@ -27,6 +27,11 @@ QString WriteErrorText(const discengine::IWriteErrorX* error);
 // The box text of a file warning.
 QString FileWarningText(const discengine::IFileErrorX* error);
 
+// The answer of a job reading from a disc to a file warning: one unreadable file is boxed and
+// passed over; a disc that left the drive ends the job (its error box follows). Gives the
+// engine's ignore flag.
+bool AnswerDiscFileWarning(Shell& shell, const discengine::IFileErrorX* error);
+
 // The status lines of a track file being read and of a file going into the image.
 void ShowTrackFileStatus(Shell& shell, std::int32_t trackNumber, std::int32_t fileIndex,
                          const QString& fileName);

@@ -93,9 +93,7 @@ void TCopyCDPage::DVDEngineWriteError(std::int32_t,
 void TCopyCDPage::DVDEngineTrackFileWarning(std::int32_t,
                                             std::shared_ptr<discengine::IFileErrorX> error,
                                             std::int32_t, bool& ignoreWarning) {
-    ignoreWarning = true;
-    shell_.ErrorBox(app::FileWarningText(error.get()));
-    shell_.ShowStatus(Text(IDS_LABEL_Status_FileWarning));
+    ignoreWarning = app::AnswerDiscFileWarning(shell_, error.get());
 }
 
 void TCopyCDPage::DVDEngineTrackFileStatus(std::int32_t, std::int32_t trackNumber, std::int32_t,

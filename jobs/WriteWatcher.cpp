@@ -1,6 +1,7 @@
 #include "jobs/WriteWatcher.h"
 
 #include "discengine/Disc.h"
+#include "discengine/Errors.h"
 #include "jobs/Interrupt.h"
 
 #include <chrono>
@@ -104,13 +105,13 @@ void WriteWatcher::OnTrackFileWarning(std::int32_t, std::shared_ptr<discengine::
                                       std::int32_t track, bool& ignore) {
     std::lock_guard lock(mutex_);
     EndLine();
-    if (style_.ignoreFileWarnings)
+    ignore = style_.ignoreFileWarnings && !discengine::MediumGone(error.get());
+    if (ignore)
         std::fprintf(stderr, "platterly-cli: warning, track %d: %s (%s)\n", track,
                      error->Description().c_str(), error->Path().c_str());
     else
         std::fprintf(stderr, "platterly-cli: cannot read %s: %s\n", error->Path().c_str(),
                      error->Description().c_str());
-    ignore = style_.ignoreFileWarnings;
 }
 
 void WriteWatcher::OnFileVerifyStart(std::int32_t, std::int32_t count) {

@@ -4,6 +4,7 @@
 #include "app/TfrmLog.h"
 #include "app/TfrmProgress.h"
 #include "app/VerifyReport.h"
+#include "app/WriteEventReport.h"
 #include "core/MultiLanguages.h"
 #include "core/TimeText.h"
 #include "core/globals.h"
@@ -25,7 +26,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
-#include <cerrno>
 #include <cmath>
 #include <filesystem>
 
@@ -223,43 +223,12 @@ void DataDiscRead::DVDEngineWriteStatus(std::int32_t, std::int32_t imageProgress
                                         std::int32_t, std::int32_t currentTrack, std::int32_t,
                                         std::int32_t trackProgress, std::int32_t, std::int32_t,
                                         std::int32_t status, bool&) {
-    TfrmProgress* progress = shell_.Progress;
-    auto track = [&](LangId key) {
-        shell_.ShowStatus(ui::FormatText(Text(key), {static_cast<long long>(currentTrack)}));
-    };
+    if (app::ShowWriteProgress(shell_, status, imageProgress, currentTrack, trackProgress)) {
+        if (status == discengine::kWriteWriting)
+            ShowReadSpeed();
+        return;
+    }
     switch (status) {
-    case discengine::kWritePreparing:
-        if (progress && !progress->isVisible())
-            progress->show();
-        shell_.ShowStatus(Text(IDS_LABEL_Status_PreparingImage));
-        break;
-    case discengine::kWriteCachingImage:
-        if (progress)
-            progress->SetProgress(imageProgress);
-        track(IDS_LABEL_Status_CachingImage);
-        break;
-    case discengine::kWriteCachingTrack:
-        if (progress)
-            progress->SetProgress(trackProgress);
-        track(IDS_LABEL_Status_CachingTrack);
-        break;
-    case discengine::kWriteWriting:
-        if (progress)
-            progress->SetProgress(imageProgress);
-        ShowReadSpeed();
-        break;
-    case discengine::kWriteClosingTrack:
-        shell_.ShowStatus(Text(IDS_LABEL_Status_ClosingTrack));
-        break;
-    case discengine::kWriteLeadIn:
-        shell_.ShowStatus(Text(IDS_LABEL_Status_WriteLeadIn));
-        break;
-    case discengine::kWriteLeadOut:
-        shell_.ShowStatus(Text(IDS_LABEL_Status_WriteLeadOut));
-        break;
-    case discengine::kWriteUpdatingVolume:
-        shell_.ShowStatus(Text(IDS_LABEL_Status_UpdateVolume));
-        break;
     case discengine::kWriteCompleted:
         shell_.ShowStatus(Text(IDS_LABEL_Status_WriteCompleted));
         EndImageJob();
@@ -283,30 +252,7 @@ void DataDiscRead::DVDEngineWriteStatus(std::int32_t, std::int32_t imageProgress
 
 void DataDiscRead::DVDEngineWriteError(std::int32_t,
                                        std::shared_ptr<discengine::IWriteErrorX> error) {
-    QString text;
-    const int kind = error ? error->Kind() : 0;
-    const QString description = error ? Q(error->Description()) : QString();
-    auto device = error ? error->DeviceError() : nullptr;
-    auto file = error ? error->FileError() : nullptr;
-    if (kind == discengine::kWriteErrorDevice && device) {
-        text =
-            ui::FormatText(Text(IDS_MSG_DeviceError),
-                           {static_cast<long long>(device->ErrorCode()), Q(device->Description()),
-                            Q(device->Detail()), Q(device->Context())});
-    } else if ((kind == discengine::kWriteErrorOutputFile ||
-                kind == discengine::kWriteErrorSourceFile) &&
-               file) {
-        text = ui::FormatText(
-            Text(kind == discengine::kWriteErrorOutputFile ? IDS_MSG_OutputFileError
-                                                           : IDS_MSG_SourceFileError),
-            {static_cast<long long>(file->ErrorCode()), Q(file->Description()), Q(file->Path())});
-    } else if (kind == discengine::kWriteErrorSystem) {
-        text = ui::FormatText(Text(IDS_MSG_SystemError),
-                              {static_cast<long long>(error->SystemErrorCode()), description});
-    } else {
-        text =
-            ui::FormatText(Text(IDS_MSG_WriteError), {static_cast<long long>(kind), description});
-    }
+    const QString text = app::WriteErrorText(error.get());
     setPageIdle_(true);
     if (TfrmProgress* progress = shell_.Progress) {
         progress->hide();
@@ -316,27 +262,13 @@ void DataDiscRead::DVDEngineWriteError(std::int32_t,
 }
 
 void DataDiscRead::DVDEngineItemAdded(std::int32_t, std::shared_ptr<discengine::IDataItemX> item) {
-    if (item)
-        shell_.ShowStatus(
-            ui::FormatText(Text(IDS_WRITECD_LABEL_Status_AddingFile), {Q(item->ImagePath())}));
+    app::ShowItemAdded(shell_, item.get());
 }
 
 void DataDiscRead::DVDEngineTrackFileWarning(std::int32_t,
                                              std::shared_ptr<discengine::IFileErrorX> error,
                                              std::int32_t, bool& ignoreWarning) {
-    if (error && error->ErrorCode() == ENOMEDIUM) {
-        // The disc left the drive: every further file would fail as well, and an image of
-        // zeros is no copy of the disc. The job ends with this error, reported once.
-        ignoreWarning = false;
-        shell_.ShowStatus(Text(IDS_LABEL_Status_FileWarning));
-        return;
-    }
-    ignoreWarning = true;
-    if (error)
-        shell_.ErrorBox(
-            ui::FormatText(Text(IDS_MSG_FileWarning), {static_cast<long long>(error->ErrorCode()),
-                                                       Q(error->Path()), Q(error->Description())}));
-    shell_.ShowStatus(Text(IDS_LABEL_Status_FileWarning));
+    ignoreWarning = app::AnswerDiscFileWarning(shell_, error.get());
 }
 
 void DataDiscRead::DVDEngineFileVerifyStart(std::int32_t, std::int32_t fileCount) {
@@ -351,7 +283,5 @@ void DataDiscRead::DVDEngineFileVerify(std::int32_t, std::shared_ptr<discengine:
 
 void DataDiscRead::DVDEngineFileVerifyComplete(std::int32_t, std::int32_t fileCount,
                                                std::int32_t matchedFiles) {
-    shell_.ShowStatus(
-        ui::FormatText(Text(IDS_MSG_AutoVerifyComplete),
-                       {static_cast<long long>(matchedFiles), static_cast<long long>(fileCount)}));
+    app::ShowVerifyComplete(shell_, fileCount, matchedFiles);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -38,6 +39,13 @@ public:
     virtual std::string Description() const = 0;
     virtual std::string Path() const = 0;
 };
+
+// A source file that failed because its disc left the drive (the error code is ENOMEDIUM).
+// Every further file would fail as well and an image of zeros is no copy of the disc, so a job
+// reading from a disc ends on this warning instead of passing it over like one unreadable file.
+inline bool MediumGone(const IFileErrorX* error) {
+    return error && error->ErrorCode() == ENOMEDIUM;
+}
 
 // Kinds of IWriteErrorX::Kind.
 enum WriteErrorKind : std::int32_t {
