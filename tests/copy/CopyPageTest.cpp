@@ -295,6 +295,32 @@ TEST_F(CopyPage, ProgressCancelStopsTheImagePhase) {
     EXPECT_FALSE(progress.isVisible());
 }
 
+// The source disc taken out while its image is made: one error box instead of one per file, no
+// image of zeros burned later, nothing left in the temporary folder, the destination untouched.
+TEST_F(CopyPage, SourceTakenOutDuringTheImagePhaseEndsWithOneError) {
+    Open();
+    ChooseSource(2);
+    ChooseDestination(0);
+    bool removed = false;
+    QObject::connect(log.Memo(), &QPlainTextEdit::textChanged, page.get(), [&] {
+        if (!removed && log.Memo()->toPlainText().contains("Preparing Image....")) {
+            removed = true;
+            Store().RemoveMedium('F');
+        }
+    });
+    Start();
+    ASSERT_TRUE(WaitForJobEnd());
+    EXPECT_TRUE(removed);
+    ASSERT_EQ(BoxTexts().size(), 1) << BoxTexts().join(" | ").toStdString();
+    EXPECT_TRUE(BoxTexts()[0].contains("The disc is no longer in the drive"))
+        << BoxTexts()[0].toStdString();
+    EXPECT_EQ(prompts.Boxes()[0].caption, "Error");
+    EXPECT_FALSE(log.Memo()->toPlainText().contains("Preparative temporary image completed..."));
+    EXPECT_TRUE(TempFiles().empty());
+    EXPECT_EQ(engine->FindDevice('E')->UsedBlocks(true), 0);
+    EXPECT_TRUE(shell.Idle());
+}
+
 // The audio copy's destination loop cancelled: the ripped track files go with their folder.
 TEST_F(CopyPage, AudioCopyCancelledAtTheDestinationDeletesTheTracks) {
     Open([this](discengine::VirtualStore& store) {
