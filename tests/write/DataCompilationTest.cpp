@@ -128,6 +128,25 @@ TEST_F(DataCompilation, RenamesGoToTheImageAndTheRootNameIsTheVolumeId) {
     EXPECT_TRUE(Layout()->FindItem("\\inner")) << "the root's name is not a folder";
 }
 
+// ISO mode shows an image read-only; back in Data CD mode the tree and the list are edited in
+// place again.
+TEST_F(DataCompilation, RenamingWorksAgainAfterIsoMode) {
+    ChooseType(2);
+    EXPECT_EQ(Tree()->editTriggers(), QAbstractItemView::NoEditTriggers);
+    ChooseType(1);
+    AddSourceFolder();
+    QTreeWidgetItem* root = Tree()->topLevelItem(0);
+    ASSERT_NE(root, nullptr);
+    EXPECT_TRUE(root->flags() & Qt::ItemIsEditable);
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(Tree()), static_cast<QAbstractItemView*>(List())})
+        EXPECT_TRUE(view->editTriggers() & QAbstractItemView::EditKeyPressed)
+            << view->objectName().toStdString();
+    Tree()->setCurrentItem(root->child(0));
+    root->child(0)->setText(0, "inner");
+    EXPECT_TRUE(Layout()->FindItem("\\inner\\b.txt"));
+}
+
 TEST_F(DataCompilation, BurnsWithAutoVerifyAndReadsEveryFileBack) {
     AddSourceFolder();
     Click("btnWrite_Start");
