@@ -63,10 +63,8 @@ int Write(cli::Context& context, discengine::IAudioCDImageX& image,
     context.engine->WaitForJobs();
     context.engine->SetListener(nullptr);
     image.ClearTracks();
-    if (status == discengine::kWriteCancelled)
-        return cli::kExitCancelled;
-    if (status != discengine::kWriteCompleted)
-        return cli::kExitFailed;
+    if (const int exit = cli::ExitOfWrite(status); exit != 0)
+        return exit;
     std::cout << (options.test ? "Test write completed (nothing was written).\n"
                                : "Write completed.\n");
     return 0;

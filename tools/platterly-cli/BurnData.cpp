@@ -126,10 +126,8 @@ int BurnData(Context& context, const std::string& drive, const std::vector<std::
     int status = watcher.Wait([&] { image->Cancel(); });
     context.engine->WaitForJobs();
     context.engine->SetListener(nullptr);
-    if (status == discengine::kWriteCancelled)
-        return kExitCancelled;
-    if (status != discengine::kWriteCompleted)
-        return kExitFailed;
+    if (const int exit = ExitOfWrite(status); exit != 0)
+        return exit;
     std::cout << (args.test ? "Test write completed; nothing was written.\n" : "Burn completed.\n");
     if (leftOut)
         std::cerr << "platterly-cli: the disc lacks the entries left out above\n";

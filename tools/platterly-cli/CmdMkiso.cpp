@@ -73,10 +73,8 @@ int Mkiso(cli::Context& context, const std::vector<std::string>& args) {
     int status = watcher.Wait([&] { image->Cancel(); });
     context.engine->WaitForJobs();
     context.engine->SetListener(nullptr);
-    if (status == discengine::kWriteCancelled)
-        return cli::kExitCancelled;
-    if (status != discengine::kWriteCompleted)
-        return cli::kExitFailed;
+    if (const int exit = cli::ExitOfWrite(status); exit != 0)
+        return exit;
     std::cout << "Wrote " << output.string() << " (" << image->ImageSize() / 2048 << " blocks).\n";
     if (leftOut)
         std::cerr << "platterly-cli: the image lacks the entries left out above\n";

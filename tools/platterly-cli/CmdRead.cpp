@@ -101,10 +101,8 @@ int ReadToIso(cli::Context& context, discengine::IDeviceX& drive, const ReadArgs
     const int status = watcher.Wait([&] { image->Cancel(); });
     context.engine->WaitForJobs();
     context.engine->SetListener(nullptr);
-    if (status == discengine::kWriteCancelled)
-        return cli::kExitCancelled;
-    if (status != discengine::kWriteCompleted)
-        return cli::kExitFailed;
+    if (const int exit = cli::ExitOfWrite(status); exit != 0)
+        return exit;
     std::cout << "Wrote " << r.iso.string() << " (" << image->ImageSize() / 2048 << " blocks).\n";
     return watcher.VerifyFailed() ? cli::kExitFailed : 0;
 }

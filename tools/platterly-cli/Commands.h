@@ -41,4 +41,8 @@ constexpr int kExitUsage = 2;
 constexpr int kExitFailed = 1;
 constexpr int kExitCancelled = 130; // as a shell reports a command ended by Ctrl+C
 
+// The exit status of a command whose engine write ended with this write status: 0 when it
+// completed, kExitCancelled when cancelled, kExitFailed otherwise.
+int ExitOfWrite(int writeStatus);
+
 } // namespace cli

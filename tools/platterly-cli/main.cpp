@@ -1,6 +1,7 @@
 #include "Commands.h"
 
 #include "core/globals.h"
+#include "discengine/Disc.h"
 
 #include <cctype>
 #include <filesystem>
@@ -30,6 +31,12 @@ std::string ExecutableFolder() {
     std::error_code ec;
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     return ec ? std::string() : globals::AddTrailingBackslash(exe.parent_path().string());
+}
+
+int ExitOfWrite(int writeStatus) {
+    if (writeStatus == discengine::kWriteCompleted)
+        return 0;
+    return writeStatus == discengine::kWriteCancelled ? kExitCancelled : kExitFailed;
 }
 
 } // namespace cli
