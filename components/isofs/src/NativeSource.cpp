@@ -2,6 +2,7 @@
 #include "isofs/Errors.h"
 #include "isofs/Source.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -20,11 +21,8 @@ std::string errnoText(int err) {
 
 // File systems whose files report sizes that have nothing to do with what reading them gives
 // (/proc/self/mem is a "regular file" of size 0).
-bool isPseudoFileSystem(int fd) {
-    struct statfs fs {};
-    if (::fstatfs(fd, &fs) != 0)
-        return false;
-    switch (static_cast<unsigned long>(fs.f_type)) {
+bool isPseudoFileSystemType(unsigned long type) {
+    switch (type) {
     case PROC_SUPER_MAGIC:
     case SYSFS_MAGIC:
     case DEBUGFS_MAGIC:
@@ -39,6 +37,24 @@ bool isPseudoFileSystem(int fd) {
     default:
         return false;
     }
+}
+
+// The last device seen to hold an ordinary file system. A compilation's files mostly live on
+// one device, so asking the kernel about the file system once per device instead of once per
+// file saves a system call for each of 100,000 files. Pseudo file systems are never remembered.
+std::atomic<dev_t> gOrdinaryDevice{static_cast<dev_t>(-1)};
+
+// `statfs` fills `fs` for the file's file system; false when it cannot be asked.
+template <typename StatFs> bool isPseudoFileSystem(dev_t device, StatFs&& statfs) {
+    if (device == gOrdinaryDevice.load(std::memory_order_relaxed))
+        return false;
+    struct statfs fs {};
+    if (!statfs(fs))
+        return false;
+    if (isPseudoFileSystemType(static_cast<unsigned long>(fs.f_type)))
+        return true;
+    gOrdinaryDevice.store(device, std::memory_order_relaxed);
+    return false;
 }
 
 // Opens a regular file for reading without ever blocking (a FIFO swapped in after a stat would
@@ -57,11 +73,12 @@ int openRegular(const std::string& path, struct stat& st, std::string& problem, 
     } else if (!S_ISREG(st.st_mode)) {
         err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         problem = path + " is " + detail::fileKind(st.st_mode) + ", not a regular file";
-    } else if (isPseudoFileSystem(fd)) {
+    } else if (isPseudoFileSystem(st.st_dev,
+                                  [&](struct statfs& fs) { return ::fstatfs(fd, &fs) == 0; })) {
         err = EINVAL;
         problem = path + " is a file of the kernel's pseudo file systems, not a regular file";
-    } else if (int flags = ::fcntl(fd, F_GETFL);
-               flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    } else if (::fcntl(fd, F_SETFL, 0) != 0) {
+        // Clears O_NONBLOCK (the only status flag it was opened with) in one call.
         err = errno;
         problem = "Cannot read " + path + ": " + errnoText(err);
     } else {
@@ -128,12 +145,17 @@ SourceInfo NativeSourceOpener::stat(const std::string& path) const {
         info.problem = path + " is " + detail::fileKind(st.st_mode) + ", not a regular file";
         return info;
     }
-    // Opened once so that an unreadable file is refused now, not halfway through a write.
-    int err = 0;
-    int fd = openRegular(path, st, info.problem, err);
-    if (fd < 0)
+    if (isPseudoFileSystem(st.st_dev,
+                           [&](struct statfs& fs) { return ::statfs(path.c_str(), &fs) == 0; })) {
+        info.problem = path + " is a file of the kernel's pseudo file systems, not a regular file";
         return info;
-    ::close(fd);
+    }
+    // Checked now so that an unreadable file is refused when it is added, not halfway through a
+    // write; asking for access costs one call where opening and closing costs four.
+    if (::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) != 0) {
+        info.problem = "Cannot open " + path + ": " + errnoText(errno);
+        return info;
+    }
     info.size = static_cast<std::uint64_t>(st.st_size);
     return info;
 }

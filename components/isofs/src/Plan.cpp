@@ -61,7 +61,22 @@ void checkFileSize(const DataItem& item, const PlanData& d) {
                           " bytes) is larger than UDF can record in one file entry");
 }
 
+std::size_t countItems(const DataItem& item) {
+    std::size_t count = 0;
+    std::vector<const DataItem*> stack{&item};
+    while (!stack.empty()) {
+        const DataItem* it = stack.back();
+        stack.pop_back();
+        ++count;
+        for (std::size_t i = 0; i < it->childCount(); ++i)
+            stack.push_back(it->child(i));
+    }
+    return count;
+}
+
 void copyTree(const DataItem& item, std::int32_t parent, PlanData& d) {
+    // Sized once: growing a vector of 100,000 nodes would hold it twice for a moment.
+    d.nodes.reserve(d.nodes.size() + countItems(item));
     // Iterative: deep trees must not exhaust the stack.
     std::vector<std::pair<const DataItem*, std::int32_t>> stack{{&item, parent}};
     while (!stack.empty()) {
@@ -282,12 +297,6 @@ ImagePlan ImagePlan::build(const FileLayout& layout, const ImageOptions& options
     d->joliet = options.fileSystems & fsJoliet;
     d->udf = options.fileSystems & fsUdf;
     copyTree(layout.root(), -1, *d);
-    for (std::uint32_t i = 0; i < d->nodes.size(); ++i)
-        if (d->nodes[i].children.size() > kIndexedFolder) {
-            auto& byName = d->bigFolders[i];
-            for (std::uint32_t c : d->nodes[i].children)
-                byName.emplace(d->nodes[c].name, c);
-        }
     for (const auto& n : d->nodes)
         if (!n.isDir && n.source.empty())
             throw LayoutError("The file " + n.name + " has no source");
@@ -312,10 +321,24 @@ const ImageOptions& ImagePlan::options() const {
     return data_->options;
 }
 
+const std::unordered_map<std::uint32_t, std::unordered_map<std::string, std::uint32_t>>&
+detail::PlanData::bigFolders() const {
+    std::call_once(bigFoldersMade_, [this] {
+        for (std::uint32_t i = 0; i < nodes.size(); ++i)
+            if (nodes[i].children.size() > kIndexedFolder) {
+                auto& byName = bigFolders_[i];
+                for (std::uint32_t c : nodes[i].children)
+                    byName.emplace(nodes[c].name, c);
+            }
+    });
+    return bigFolders_;
+}
+
 static const detail::Node* findNode(const detail::PlanData& d, std::string_view imagePath) {
     std::uint32_t at = 0;
+    const auto& bigFolders = d.bigFolders();
     for (const auto& name : FileLayout::splitImagePath(imagePath)) {
-        if (auto big = d.bigFolders.find(at); big != d.bigFolders.end()) {
+        if (auto big = bigFolders.find(at); big != bigFolders.end()) {
             auto it = big->second.find(name);
             if (it == big->second.end())
                 return nullptr;

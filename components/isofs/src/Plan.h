@@ -5,6 +5,7 @@
 #include "isofs/ImageWriter.h"
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -43,9 +44,6 @@ struct PlanData {
     std::int64_t writeTime = 0;
     bool iso = false, joliet = false, udf = false;
     std::vector<Node> nodes; // 0 is the root
-    // Children by name of the folders with many children, so that looking up every file of a
-    // folder of 100,000 files does not search it name by name each time.
-    std::unordered_map<std::uint32_t, std::unordered_map<std::string, std::uint32_t>> bigFolders;
     std::vector<std::uint32_t> isoDirs, jolietDirs, udfDirs; // emission order of folders
     std::vector<std::uint32_t> files;                        // emission order of file data
     std::uint32_t isoPathBytes = 0, isoPathL = 0, isoPathM = 0;
@@ -62,6 +60,16 @@ struct PlanData {
     std::uint64_t dataBytes = 0;
 
     std::string imagePath(std::uint32_t node) const;
+    // Children by name of the folders with many children, so that looking up every file of a
+    // folder of 100,000 files does not search it name by name each time. Made on the first
+    // lookup: writing an image never looks names up.
+    const std::unordered_map<std::uint32_t, std::unordered_map<std::string, std::uint32_t>>&
+    bigFolders() const;
+
+private:
+    mutable std::once_flag bigFoldersMade_;
+    mutable std::unordered_map<std::uint32_t, std::unordered_map<std::string, std::uint32_t>>
+        bigFolders_;
 };
 
 // Bytes of a directory record with an identifier of idBytes.

@@ -44,7 +44,8 @@ struct Fixture {
 struct CancelAfterFirstFile : WriteObserver {
     std::atomic<bool>* flag;
     explicit CancelAfterFirstFile(std::atomic<bool>* f) : flag(f) {}
-    void fileStarted(std::uint64_t index, std::uint64_t, const std::string&) override {
+    void fileStarted(std::uint64_t index, std::uint64_t, const std::string&,
+                     const std::string&) override {
         if (index == 1)
             *flag = true;
     }

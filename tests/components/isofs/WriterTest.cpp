@@ -23,7 +23,9 @@ struct Recorder : WriteObserver {
         lastWritten = w;
         lastTotal = t;
     }
-    void fileStarted(std::uint64_t, std::uint64_t, const std::string&) override { ++started; }
+    void fileStarted(std::uint64_t, std::uint64_t, const std::string&, const std::string&) override {
+        ++started;
+    }
 };
 
 class EveryFileSystem : public ::testing::TestWithParam<int> {};

@@ -302,14 +302,11 @@ private:
                 return true;
             }
             std::lock_guard lock(layoutCore_->mutex);
-            auto plan = Plan(settings);
-            std::vector<VerifyEntry> files;
-            CollectFiles(layoutCore_->layout.root(), "", plan, settings.fileSystems, layoutCore_,
-                         files);
-            for (const auto& f : files)
-                if (f.item->SourcePath().empty())
-                    return false;      // a file known only by its facts cannot be written
-            verify = std::move(files); // also names the sources in OnTrackFileStatus
+            auto plan = Plan(settings); // refuses a file known only by its facts
+            // The list of files to compare is as large as the layout: only made when it is used.
+            if (settings.autoVerify)
+                CollectFiles(layoutCore_->layout.root(), "", plan, settings.fileSystems,
+                             layoutCore_, verify);
             source = MakePlanSource(std::move(plan), layoutCore_->layout.openerPtr());
             return true;
         } catch (const std::exception&) {

@@ -187,7 +187,7 @@ void RunDeviceJob(std::shared_ptr<JobShared> job, std::unique_ptr<ImageSource> s
             // The image is first built in a local file, so slow or failing sources show up
             // before the laser starts; the track is then written from the cache.
             cache.emplace(CachePath());
-            StreamObserver caching(reporter, kWriteCachingImage, 0, &verify);
+            StreamObserver caching(reporter, kWriteCachingImage, 0);
             isofs::WriteResult result;
             {
                 isofs::FdSink sink(cache->fd());
@@ -213,7 +213,7 @@ void RunDeviceJob(std::shared_ptr<JobShared> job, std::unique_ptr<ImageSource> s
             medium.emplace(track->fd());
         }
         MediumSink sink(medium ? &*medium : nullptr, state.config.failWriteAfterBlocks, folder);
-        StreamObserver writing(reporter, kWriteWriting, settings.writeSpeed, &verify);
+        StreamObserver writing(reporter, kWriteWriting, settings.writeSpeed);
         isofs::WriteResult result = source->WriteTo(sink, &writing, &job->cancel);
         done = result.blocksWritten;
         medium.reset();

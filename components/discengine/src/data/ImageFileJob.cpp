@@ -14,7 +14,7 @@ void RunImageFileJob(std::shared_ptr<JobShared> job, std::unique_ptr<ImageSource
                      std::vector<VerifyEntry> verify) {
     Reporter reporter(job);
     reporter.Status(kWritePreparing, 0, source->Blocks());
-    StreamObserver observer(reporter, kWriteWriting, 0, &verify);
+    StreamObserver observer(reporter, kWriteWriting, 0);
     isofs::WriteResult result;
     try {
         isofs::TargetFile file(target);

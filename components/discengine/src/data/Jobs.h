@@ -95,11 +95,10 @@ private:
 // ignored ones are written as zeros, any other stops the job as a source-file error.
 class StreamObserver : public isofs::WriteObserver {
 public:
-    StreamObserver(Reporter& reporter, std::int32_t status, std::int32_t speedKBs,
-                   const std::vector<VerifyEntry>* files);
+    StreamObserver(Reporter& reporter, std::int32_t status, std::int32_t speedKBs);
     void progress(std::uint64_t written, std::uint64_t total) override;
-    void fileStarted(std::uint64_t index, std::uint64_t count,
-                     const std::string& imagePath) override;
+    void fileStarted(std::uint64_t index, std::uint64_t count, const std::string& imagePath,
+                     const std::string& sourcePath) override;
     void warning(const isofs::SourceWarning& warning) override;
     bool SourceRefused() const { return refused_; }
     const isofs::SourceWarning& Refused() const { return refusedWarning_; }
@@ -108,7 +107,6 @@ private:
     Reporter& reporter_;
     std::int32_t status_;
     std::int32_t speedKBs_;
-    std::unordered_map<std::string, std::string> sources_; // image path -> source path
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     bool refused_ = false;
     isofs::SourceWarning refusedWarning_;

@@ -64,13 +64,8 @@ void Reporter::FileStatus(std::int32_t count, std::int32_t index, const std::str
         [&](IEngineListener& l) { l.OnTrackFileStatus(job_->imageId, 1, count, index, name); });
 }
 
-StreamObserver::StreamObserver(Reporter& reporter, std::int32_t status, std::int32_t speedKBs,
-                               const std::vector<VerifyEntry>* files)
-    : reporter_(reporter), status_(status), speedKBs_(speedKBs) {
-    if (files)
-        for (const auto& f : *files)
-            sources_.emplace(f.item->ImagePath(), f.item->SourcePath());
-}
+StreamObserver::StreamObserver(Reporter& reporter, std::int32_t status, std::int32_t speedKBs)
+    : reporter_(reporter), status_(status), speedKBs_(speedKBs) {}
 
 void StreamObserver::progress(std::uint64_t written, std::uint64_t total) {
     reporter_.Status(status_, written, total);
@@ -85,9 +80,8 @@ void StreamObserver::progress(std::uint64_t written, std::uint64_t total) {
 }
 
 void StreamObserver::fileStarted(std::uint64_t index, std::uint64_t count,
-                                 const std::string& imagePath) {
-    auto it = sources_.find(imagePath);
-    const std::string& name = it != sources_.end() && !it->second.empty() ? it->second : imagePath;
+                                 const std::string& imagePath, const std::string& sourcePath) {
+    const std::string& name = sourcePath.empty() ? imagePath : sourcePath;
     reporter_.FileStatus(static_cast<std::int32_t>(count), static_cast<std::int32_t>(index + 1),
                          name);
 }

@@ -24,12 +24,13 @@ struct Reported {};
 // Both threads raise events, so they take turns.
 class FeedObserver final : public StreamObserver {
 public:
-    FeedObserver(Reporter& reporter, std::mutex& events, const std::vector<VerifyEntry>* files)
-        : StreamObserver(reporter, kWriteWriting, 0, files), events_(events) {}
+    FeedObserver(Reporter& reporter, std::mutex& events)
+        : StreamObserver(reporter, kWriteWriting, 0), events_(events) {}
     void progress(std::uint64_t, std::uint64_t) override {}
-    void fileStarted(std::uint64_t index, std::uint64_t count, const std::string& path) override {
+    void fileStarted(std::uint64_t index, std::uint64_t count, const std::string& path,
+                     const std::string& source) override {
         std::lock_guard lock(events_);
-        StreamObserver::fileStarted(index, count, path);
+        StreamObserver::fileStarted(index, count, path, source);
     }
     void warning(const isofs::SourceWarning& warning) override {
         std::lock_guard lock(events_);
@@ -143,7 +144,7 @@ void RunPhysicalDeviceJob(std::shared_ptr<JobShared> job, std::unique_ptr<ImageS
         BurnPlan plan = PlanBurn(grabbed->Drive(), feed, blocks, settings);
         drive->jobSpeed = settings.writeSpeed > 0 ? settings.writeSpeed : MaxWriteSpeedOf(answers);
         std::mutex events;
-        FeedObserver observer(reporter, events, &verify);
+        FeedObserver observer(reporter, events);
         {
             Producer producer(*source, *feed, observer, job->cancel);
             reporter.Status(kWriteLeadIn, 0, blocks);
