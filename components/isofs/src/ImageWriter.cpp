@@ -57,7 +57,8 @@ public:
         std::uint64_t index = 0;
         for (auto n : d_.files) {
             if (observer_)
-                observer_->fileStarted(index++, d_.files.size(), d_.imagePath(n), d_.nodes[n].source);
+                observer_->fileStarted(index++, d_.files.size(), d_.imagePath(n),
+                                       d_.nodes[n].source);
             zeros(d_.nodes[n].dataLsn);
             copyFile(n);
         }

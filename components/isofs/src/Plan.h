@@ -43,7 +43,7 @@ struct PlanData {
     ImageOptions options;
     std::int64_t writeTime = 0;
     bool iso = false, joliet = false, udf = false;
-    std::vector<Node> nodes; // 0 is the root
+    std::vector<Node> nodes;                                 // 0 is the root
     std::vector<std::uint32_t> isoDirs, jolietDirs, udfDirs; // emission order of folders
     std::vector<std::uint32_t> files;                        // emission order of file data
     std::uint32_t isoPathBytes = 0, isoPathL = 0, isoPathM = 0;

@@ -23,7 +23,8 @@ struct Recorder : WriteObserver {
         lastWritten = w;
         lastTotal = t;
     }
-    void fileStarted(std::uint64_t, std::uint64_t, const std::string&, const std::string&) override {
+    void fileStarted(std::uint64_t, std::uint64_t, const std::string&,
+                     const std::string&) override {
         ++started;
     }
 };

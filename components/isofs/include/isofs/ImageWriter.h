@@ -64,8 +64,7 @@ public:
     virtual void progress(std::uint64_t /*blocksWritten*/, std::uint64_t /*totalBlocks*/) {}
     // Before the data of file index (0-based) of count starts.
     virtual void fileStarted(std::uint64_t /*index*/, std::uint64_t /*count*/,
-                             const std::string& /*imagePath*/, const std::string& /*sourcePath*/) {
-    }
+                             const std::string& /*imagePath*/, const std::string& /*sourcePath*/) {}
     virtual void warning(const SourceWarning& /*warning*/) {}
 };
 
