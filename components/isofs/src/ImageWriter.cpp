@@ -58,7 +58,7 @@ public:
         for (auto n : d_.files) {
             if (observer_)
                 observer_->fileStarted(index++, d_.files.size(), d_.imagePath(n),
-                                       d_.nodes[n].source);
+                                       std::string(d_.nodes[n].source));
             zeros(d_.nodes[n].dataLsn);
             copyFile(n);
         }
@@ -140,12 +140,13 @@ private:
 
     void copyFile(std::uint32_t n) {
         const Node& f = d_.nodes[n];
+        const std::string source(f.source);
         std::uint64_t left = f.size;
         try {
-            auto reader = opener_.open(f.source);
+            auto reader = opener_.open(source);
             if (reader->size() != f.size)
-                throw SourceError(f.source, 0,
-                                  "The file " + f.source + " changed its size since it was added");
+                throw SourceError(source, 0,
+                                  "The file " + source + " changed its size since it was added");
             while (left > 0) {
                 checkCancel();
                 std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(left, kPiece));
@@ -167,15 +168,15 @@ private:
                         sink_.write(buffer_.data(), got);
                 }
                 if (got == 0)
-                    throw SourceError(f.source, 0,
-                                      "The file " + f.source + " became shorter while writing");
+                    throw SourceError(source, 0,
+                                      "The file " + source + " became shorter while writing");
                 advanced(got);
                 left -= got;
             }
         } catch (const SourceError& e) {
             if (!d_.options.ignoreUnreadable)
                 throw;
-            SourceWarning w{f.source, d_.imagePath(n), e.errnum(), e.what()};
+            SourceWarning w{source, d_.imagePath(n), e.errnum(), e.what()};
             result_.warnings.push_back(w);
             if (observer_)
                 observer_->warning(w);

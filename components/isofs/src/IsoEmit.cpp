@@ -53,8 +53,8 @@ void fillUcs2(std::uint8_t* p, std::size_t size, const std::u16string& text) {
 
 std::string fileIdentifier(const Node& n) {
     if (n.isDir)
-        return n.isoId;
-    return n.isoId + (n.isoId.find('.') == std::string::npos ? ".;1" : ";1");
+        return std::string(n.isoId);
+    return std::string(n.isoId) + (n.isoId.find('.') == std::string_view::npos ? ".;1" : ";1");
 }
 
 std::vector<std::uint8_t> identifierBytes(const Node& n, bool joliet) {
@@ -187,7 +187,7 @@ Blocks isoDirectory(const PlanData& d, std::uint32_t node, bool joliet) {
     auto sizeOf = [&](const Node& n) { return joliet ? n.jolietSize : n.isoSize; };
     at += record(&b[at], {0}, lsnOf(dir), sizeOf(dir), dir.date, 2, xa, true);
     at += record(&b[at], {1}, lsnOf(parent), sizeOf(parent), parent.date, 2, xa, true);
-    for (auto c : joliet ? dir.jolietSorted : dir.isoSorted) {
+    for (auto c : dir.recordOrder(joliet)) {
         const Node& n = d.nodes[c];
         auto id = identifierBytes(n, joliet);
         std::uint32_t rec = isoRecordBytes(static_cast<std::uint32_t>(id.size()), xa);

@@ -289,10 +289,10 @@ template <class S> static bool nameExtLess(const S& a, const S& b, typename S::v
     return ae < be;
 }
 
-bool isoLess(const std::string& a, const std::string& b) {
+bool isoLess(std::string_view a, std::string_view b) {
     return nameExtLess(a, b, '.');
 }
-bool jolietLess(const std::u16string& a, const std::u16string& b) {
+bool jolietLess(std::u16string_view a, std::u16string_view b) {
     return nameExtLess(a, b, u'.');
 }
 

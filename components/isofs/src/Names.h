@@ -31,7 +31,7 @@ std::u16string jolietVolumeId(std::string_view label);                    // <= 
 std::u16string udfVolumeId(std::string_view label, std::size_t maxBytes); // dstring content
 
 // Ordering of directory records: name part, then extension part.
-bool isoLess(const std::string& a, const std::string& b);
-bool jolietLess(const std::u16string& a, const std::u16string& b);
+bool isoLess(std::string_view a, std::string_view b);
+bool jolietLess(std::u16string_view a, std::u16string_view b);
 
 } // namespace isofs::detail

@@ -4,6 +4,7 @@
 #include "isofs/Errors.h"
 
 #include <algorithm>
+#include <cstring>
 #include <ctime>
 #include <deque>
 
@@ -29,13 +30,49 @@ std::uint32_t isoExtentCount(std::uint64_t size) {
     return size == 0 ? 1 : static_cast<std::uint32_t>((size + kIsoMaxExtent - 1) / kIsoMaxExtent);
 }
 
-bool udfWide(const std::u16string& name) {
+bool udfWide(std::u16string_view name) {
     return std::any_of(name.begin(), name.end(), [](char16_t c) { return c > 0xFF; });
 }
 
-std::uint32_t udfFidBytes(const std::u16string& name) {
+std::uint32_t udfFidBytes(std::u16string_view name) {
     std::uint32_t idBytes = name.empty() ? 0 : 1 + name.size() * (udfWide(name) ? 2 : 1);
     return (38 + idBytes + 3) & ~3u;
+}
+
+char* TextArena::take(std::size_t bytes, std::size_t align) {
+    used_ = (used_ + align - 1) / align * align;
+    if (blocks_.empty() || used_ + bytes > capacity_) {
+        constexpr std::size_t kBlock = 256u << 10;
+        capacity_ = std::max(kBlock, bytes);
+        blocks_.push_back(std::make_unique<char[]>(capacity_));
+        used_ = 0;
+    }
+    char* at = blocks_.back().get() + used_;
+    used_ += bytes;
+    return at;
+}
+
+std::string_view TextArena::keep(std::string_view text) {
+    if (text.empty())
+        return {};
+    char* at = take(text.size(), 1);
+    std::memcpy(at, text.data(), text.size());
+    return {at, text.size()};
+}
+
+std::u16string_view TextArena::keep(std::u16string_view text) {
+    if (text.empty())
+        return {};
+    char* at = take(text.size() * sizeof(char16_t), alignof(char16_t));
+    std::memcpy(at, text.data(), text.size() * sizeof(char16_t));
+    return {reinterpret_cast<const char16_t*>(at), text.size()};
+}
+
+const std::vector<std::uint32_t>& Node::recordOrder(bool joliet) const {
+    static const std::vector<std::uint32_t> none;
+    if (!sorted)
+        return none;
+    return joliet ? sorted->joliet : sorted->iso;
 }
 
 std::string PlanData::imagePath(std::uint32_t node) const {
@@ -43,7 +80,7 @@ std::string PlanData::imagePath(std::uint32_t node) const {
         return "\\";
     std::string path;
     for (std::int32_t n = static_cast<std::int32_t>(node); n > 0; n = nodes[n].parent)
-        path = "\\" + nodes[n].name + path;
+        path = "\\" + std::string(nodes[n].name) + path;
     return path;
 }
 
@@ -84,8 +121,14 @@ void copyTree(const DataItem& item, std::int32_t parent, PlanData& d) {
         stack.pop_back();
         auto index = static_cast<std::uint32_t>(d.nodes.size());
         Node n;
-        n.name = it->name();
-        n.source = it->sourcePath();
+        n.source = d.text.keep(it->sourcePath());
+        // A file added from a folder ends its source with its name: one copy serves both.
+        const std::string& name = it->name();
+        if (n.source.size() > name.size() && n.source.ends_with(name) &&
+            n.source[n.source.size() - name.size() - 1] == '/')
+            n.name = n.source.substr(n.source.size() - name.size());
+        else
+            n.name = d.text.keep(name);
         n.isDir = it->isFolder();
         if (!n.isDir)
             checkFileSize(*it, d);
@@ -107,21 +150,24 @@ void assignNames(PlanData& d) {
             continue;
         std::vector<NameRequest> req;
         for (auto c : dir.children)
-            req.push_back({d.nodes[c].name, d.nodes[c].isDir});
+            req.push_back({std::string(d.nodes[c].name), d.nodes[c].isDir});
         auto iso = isoNames(req);
         auto jol = jolietNames(req);
         auto udf = udfNames(req);
         for (std::size_t i = 0; i < dir.children.size(); ++i) {
             Node& c = d.nodes[dir.children[i]];
-            c.isoId = iso[i];
-            c.jolietId = jol[i];
-            c.udfId = udf[i];
+            c.isoId = d.text.keep(iso[i]);
+            c.jolietId = d.text.keep(jol[i]);
+            c.udfId = udf[i] == jol[i] ? c.jolietId : d.text.keep(udf[i]); // mostly the same
         }
-        dir.isoSorted = dir.children;
-        std::sort(dir.isoSorted.begin(), dir.isoSorted.end(),
+        dir.sorted = std::make_unique<Node::RecordOrder>();
+        auto& isoSorted = dir.sorted->iso;
+        isoSorted = dir.children;
+        std::sort(isoSorted.begin(), isoSorted.end(),
                   [&](auto a, auto b) { return isoLess(d.nodes[a].isoId, d.nodes[b].isoId); });
-        dir.jolietSorted = dir.children;
-        std::sort(dir.jolietSorted.begin(), dir.jolietSorted.end(), [&](auto a, auto b) {
+        auto& jolietSorted = dir.sorted->joliet;
+        jolietSorted = dir.children;
+        std::sort(jolietSorted.begin(), jolietSorted.end(), [&](auto a, auto b) {
             return jolietLess(d.nodes[a].jolietId, d.nodes[b].jolietId);
         });
     }
@@ -132,7 +178,7 @@ std::vector<std::uint32_t> pathTableOrder(const PlanData& d, bool joliet) {
     std::vector<std::uint32_t> order{0};
     for (std::size_t i = 0; i < order.size(); ++i) {
         const Node& n = d.nodes[order[i]];
-        for (auto c : joliet ? n.jolietSorted : n.isoSorted)
+        for (auto c : n.recordOrder(joliet))
             if (d.nodes[c].isDir)
                 order.push_back(c);
     }
@@ -159,14 +205,15 @@ std::uint32_t dirBytes(const PlanData& d, std::uint32_t node, bool joliet) {
     const Node& dir = d.nodes[node];
     bool xa = d.options.mode2XA;
     std::uint64_t used = 2 * isoRecordBytes(1, xa);
-    for (auto c : joliet ? dir.jolietSorted : dir.isoSorted) {
+    for (auto c : dir.recordOrder(joliet)) {
         const Node& n = d.nodes[c];
         std::uint32_t id;
         if (joliet)
             id = static_cast<std::uint32_t>(n.jolietId.size() * 2);
         else
             id = static_cast<std::uint32_t>(
-                n.isoId.size() + (n.isDir ? 0 : (n.isoId.find('.') == std::string::npos ? 3 : 2)));
+                n.isoId.size() +
+                (n.isDir ? 0 : (n.isoId.find('.') == std::string_view::npos ? 3 : 2)));
         std::uint32_t rec = isoRecordBytes(id, xa);
         std::uint32_t count = n.isDir ? 1 : isoExtentCount(n.size);
         for (std::uint32_t k = 0; k < count; ++k) {
@@ -299,7 +346,7 @@ ImagePlan ImagePlan::build(const FileLayout& layout, const ImageOptions& options
     copyTree(layout.root(), -1, *d);
     for (const auto& n : d->nodes)
         if (!n.isDir && n.source.empty())
-            throw LayoutError("The file " + n.name + " has no source");
+            throw LayoutError("The file " + std::string(n.name) + " has no source");
     assignNames(*d);
     allocate(*d);
     d->isoVolume = isoVolumeId(options.volumeLabel);
@@ -357,7 +404,7 @@ static const detail::Node* findNode(const detail::PlanData& d, std::string_view 
 
 std::string ImagePlan::isoName(std::string_view imagePath) const {
     const auto* n = findNode(*data_, imagePath);
-    return n ? n->isoId : std::string();
+    return n ? std::string(n->isoId) : std::string();
 }
 
 std::string ImagePlan::jolietName(std::string_view imagePath) const {

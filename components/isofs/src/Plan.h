@@ -5,8 +5,10 @@
 #include "isofs/ImageWriter.h"
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -21,28 +23,49 @@ constexpr std::uint64_t kUdfMaxExtents = (2048 - 176) / 8;
 // Block addresses are 32 bits: no image, and so no file, can be larger.
 constexpr std::uint64_t kMaxImageBlocks = 0xFFFFFFFFull;
 
+// Keeps a plan's names and source paths in a few large blocks: 100,000 nodes do not cost a heap
+// block (and its overhead) per string. What it hands out stays put until the arena goes.
+class TextArena {
+public:
+    std::string_view keep(std::string_view text);
+    std::u16string_view keep(std::u16string_view text);
+
+private:
+    char* take(std::size_t bytes, std::size_t align);
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::size_t used_ = 0, capacity_ = 0;
+};
+
+// Every string of a node lies in its plan's arena.
 struct Node {
-    std::string name;
-    std::string source;
-    bool isDir = false;
+    std::string_view name;
+    std::string_view source;
+    std::string_view isoId; // without ";1"
+    std::u16string_view jolietId, udfId;
+    std::vector<std::uint32_t> children; // layout order
+    // Folders with children: the children in ISO9660 and in Joliet record order. Files do not
+    // carry two empty lists each.
+    struct RecordOrder {
+        std::vector<std::uint32_t> iso, joliet;
+    };
+    std::unique_ptr<RecordOrder> sorted;
+    const std::vector<std::uint32_t>& recordOrder(bool joliet) const;
     std::uint64_t size = 0;
     std::int64_t date = 0;
-    std::int32_t parent = -1;
-    std::vector<std::uint32_t> children; // layout order
-    std::string isoId;                   // without ";1"
-    std::u16string jolietId, udfId;
-    std::vector<std::uint32_t> isoSorted, jolietSorted; // folders: children in record order
-    std::uint32_t isoLsn = 0, isoSize = 0, jolietLsn = 0, jolietSize = 0;
-    std::uint16_t isoNumber = 0, jolietNumber = 0; // path table numbers
-    std::uint32_t udfFe = 0, udfData = 0, udfDataBytes = 0;
     std::uint64_t uniqueId = 0;
+    std::int32_t parent = -1;
+    std::uint32_t isoLsn = 0, isoSize = 0, jolietLsn = 0, jolietSize = 0;
+    std::uint32_t udfFe = 0, udfData = 0, udfDataBytes = 0;
     std::uint32_t dataLsn = 0;
+    std::uint16_t isoNumber = 0, jolietNumber = 0; // path table numbers
+    bool isDir = false;
 };
 
 struct PlanData {
     ImageOptions options;
     std::int64_t writeTime = 0;
     bool iso = false, joliet = false, udf = false;
+    TextArena text;
     std::vector<Node> nodes;                                 // 0 is the root
     std::vector<std::uint32_t> isoDirs, jolietDirs, udfDirs; // emission order of folders
     std::vector<std::uint32_t> files;                        // emission order of file data
@@ -76,8 +99,8 @@ private:
 std::uint32_t isoRecordBytes(std::uint32_t idBytes, bool xa);
 // Extents a file of size needs in ISO9660 (at least one).
 std::uint32_t isoExtentCount(std::uint64_t size);
-std::uint32_t udfFidBytes(const std::u16string& name);
-bool udfWide(const std::u16string& name);
+std::uint32_t udfFidBytes(std::u16string_view name);
+bool udfWide(std::u16string_view name);
 std::uint64_t blocksFor(std::uint64_t bytes);
 
 // Fixed places of the UDF volume structures.

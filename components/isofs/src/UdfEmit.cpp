@@ -69,7 +69,7 @@ void regid(std::uint8_t* p, const char* id, bool udfSuffix) {
 }
 
 // Compressed unicode bytes of a name (no length byte).
-std::vector<std::uint8_t> cs0(const std::u16string& s) {
+std::vector<std::uint8_t> cs0(std::u16string_view s) {
     if (s.empty())
         return {};
     bool wide = udfWide(s);
@@ -283,7 +283,7 @@ Blocks udfDirectory(const PlanData& d, std::uint32_t node) {
     b.resize(kBlockSize * (1 + blocksFor(dir.udfDataBytes)), 0);
     std::uint8_t* data = b.data() + kBlockSize;
     std::uint32_t at = 0;
-    auto fid = [&](const Node& target, const std::u16string& name, std::uint8_t traits) {
+    auto fid = [&](const Node& target, std::u16string_view name, std::uint8_t traits) {
         std::uint8_t* p = data + at;
         auto id = cs0(name);
         le16(p + 16, 1);

@@ -24,7 +24,7 @@ public:
 // for file data when the kernel allows it.
 class FdSink : public OutputSink {
 public:
-    explicit FdSink(int fd, std::size_t bufferBytes = 4u << 20);
+    explicit FdSink(int fd, std::size_t bufferBytes = 1u << 20);
     ~FdSink() override;
     void write(const void* data, std::size_t bytes) override;
     std::int64_t copyFromFd(int fd, std::uint64_t offset, std::size_t bytes) override;
