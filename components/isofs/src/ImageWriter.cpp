@@ -58,7 +58,7 @@ public:
         for (auto n : d_.files) {
             if (observer_)
                 observer_->fileStarted(index++, d_.files.size(), d_.imagePath(n),
-                                       std::string(d_.nodes[n].source));
+                                       d_.nodes[n].source());
             zeros(d_.nodes[n].dataLsn);
             copyFile(n);
         }
@@ -140,7 +140,7 @@ private:
 
     void copyFile(std::uint32_t n) {
         const Node& f = d_.nodes[n];
-        const std::string source(f.source);
+        const std::string source = f.source();
         std::uint64_t left = f.size;
         try {
             auto reader = opener_.open(source);
@@ -217,7 +217,7 @@ WriteResult writeImage(const ImagePlan& plan, const SourceOpener& opener, Output
         result.errnum = e.errnum();
         const auto& d = *plan.data();
         for (auto n : d.files)
-            if (d.nodes[n].source == e.path()) {
+            if (d.nodes[n].source() == e.path()) {
                 result.imagePath = d.imagePath(n);
                 break;
             }

@@ -77,11 +77,10 @@ int openRegular(const std::string& path, struct stat& st, std::string& problem, 
                                   [&](struct statfs& fs) { return ::fstatfs(fd, &fs) == 0; })) {
         err = EINVAL;
         problem = path + " is a file of the kernel's pseudo file systems, not a regular file";
-    } else if (::fcntl(fd, F_SETFL, 0) != 0) {
-        // Clears O_NONBLOCK (the only status flag it was opened with) in one call.
-        err = errno;
-        problem = "Cannot read " + path + ": " + errnoText(err);
     } else {
+        // O_NONBLOCK stays: it does nothing for a regular file's reads (the reader clears it
+        // should a file system answer EAGAIN after all), and clearing it would cost a call per
+        // file.
         return fd;
     }
     ::close(fd);
@@ -100,6 +99,13 @@ public:
             if (n >= 0) {
                 position_ += static_cast<std::uint64_t>(n);
                 return static_cast<std::size_t>(n);
+            }
+            if (errno == EAGAIN && !blocking_) {
+                blocking_ = true;
+                const int flags = ::fcntl(fd_, F_GETFL);
+                if (flags >= 0 && ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) == 0)
+                    continue;
+                errno = EAGAIN;
             }
             if (errno != EINTR) {
                 int err = errno;
@@ -120,6 +126,7 @@ private:
     int fd_;
     std::uint64_t size_;
     std::uint64_t position_ = 0;
+    bool blocking_ = false; // O_NONBLOCK was cleared
 };
 
 } // namespace

@@ -45,6 +45,8 @@ struct Listing {
     bool opened = false;
     int error = 0; // why it could not be opened, or why the listing stopped early
     std::vector<std::string> names;
+    // What the folder says each name is (DT_REG, DT_DIR, ... or DT_UNKNOWN), by position.
+    std::vector<unsigned char> types;
 };
 
 Listing readNames(const fs::path& folder) {
@@ -63,8 +65,10 @@ Listing readNames(const fs::path& folder) {
             return listing;
         }
         std::string name = entry->d_name;
-        if (name != "." && name != "..")
+        if (name != "." && name != "..") {
             listing.names.push_back(std::move(name));
+            listing.types.push_back(entry->d_type);
+        }
     }
 }
 
@@ -114,10 +118,15 @@ private:
         for (const auto& name : listing.names)
             if (imageNameOf(name) == name)
                 taken.insert(name);
-        for (const auto& name : listing.names) {
+        for (std::size_t i = 0; i < listing.names.size(); ++i) {
+            const std::string& name = listing.names[i];
             const fs::path path = folder / name;
             struct stat st {};
-            if (::lstat(path.c_str(), &st) != 0) {
+            if (listing.types[i] == DT_REG) {
+                // The folder already says it is a regular file, not a link: adding it looks at
+                // it again, so a look here would only repeat that one.
+                st.st_mode = S_IFREG;
+            } else if (::lstat(path.c_str(), &st) != 0) {
                 skip(path, "Cannot read " + path.string() + ": " + std::strerror(errno));
                 continue;
             }

@@ -75,6 +75,13 @@ const std::vector<std::uint32_t>& Node::recordOrder(bool joliet) const {
     return joliet ? sorted->joliet : sorted->iso;
 }
 
+std::string Node::source() const {
+    std::string path(sourceFolder);
+    if (sourceEndsWithName)
+        path += name;
+    return path;
+}
+
 std::string PlanData::imagePath(std::uint32_t node) const {
     if (node == 0)
         return "\\";
@@ -111,7 +118,26 @@ std::size_t countItems(const DataItem& item) {
     return count;
 }
 
+// A file added from a folder ends its source with "/" and its name: the name is kept once and
+// the folder part once for the run of files that share it.
+void keepSource(const DataItem& item, Node& n, PlanData& d, std::string_view& lastFolder) {
+    const std::string& source = item.sourcePath();
+    const std::string& name = item.name();
+    n.name = d.text.keep(name);
+    if (!item.isFolder() && source.size() > name.size() && source.ends_with(name) &&
+        source[source.size() - name.size() - 1] == '/') {
+        const std::string_view folder(source.data(), source.size() - name.size());
+        if (folder != lastFolder)
+            lastFolder = d.text.keep(folder);
+        n.sourceFolder = lastFolder;
+        n.sourceEndsWithName = true;
+    } else {
+        n.sourceFolder = d.text.keep(source);
+    }
+}
+
 void copyTree(const DataItem& item, std::int32_t parent, PlanData& d) {
+    std::string_view lastFolder;
     // Sized once: growing a vector of 100,000 nodes would hold it twice for a moment.
     d.nodes.reserve(d.nodes.size() + countItems(item));
     // Iterative: deep trees must not exhaust the stack.
@@ -121,14 +147,7 @@ void copyTree(const DataItem& item, std::int32_t parent, PlanData& d) {
         stack.pop_back();
         auto index = static_cast<std::uint32_t>(d.nodes.size());
         Node n;
-        n.source = d.text.keep(it->sourcePath());
-        // A file added from a folder ends its source with its name: one copy serves both.
-        const std::string& name = it->name();
-        if (n.source.size() > name.size() && n.source.ends_with(name) &&
-            n.source[n.source.size() - name.size() - 1] == '/')
-            n.name = n.source.substr(n.source.size() - name.size());
-        else
-            n.name = d.text.keep(name);
+        keepSource(*it, n, d, lastFolder);
         n.isDir = it->isFolder();
         if (!n.isDir)
             checkFileSize(*it, d);
@@ -345,7 +364,7 @@ ImagePlan ImagePlan::build(const FileLayout& layout, const ImageOptions& options
     d->udf = options.fileSystems & fsUdf;
     copyTree(layout.root(), -1, *d);
     for (const auto& n : d->nodes)
-        if (!n.isDir && n.source.empty())
+        if (!n.isDir && !n.hasSource())
             throw LayoutError("The file " + std::string(n.name) + " has no source");
     assignNames(*d);
     allocate(*d);

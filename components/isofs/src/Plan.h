@@ -39,7 +39,9 @@ private:
 // Every string of a node lies in its plan's arena.
 struct Node {
     std::string_view name;
-    std::string_view source;
+    // The source path is sourceFolder + name for a file added from a folder (its folder part
+    // kept once for all of the folder's files), else sourceFolder alone.
+    std::string_view sourceFolder;
     std::string_view isoId; // without ";1"
     std::u16string_view jolietId, udfId;
     std::vector<std::uint32_t> children; // layout order
@@ -50,6 +52,8 @@ struct Node {
     };
     std::unique_ptr<RecordOrder> sorted;
     const std::vector<std::uint32_t>& recordOrder(bool joliet) const;
+    std::string source() const;
+    bool hasSource() const { return !sourceFolder.empty(); }
     std::uint64_t size = 0;
     std::int64_t date = 0;
     std::uint64_t uniqueId = 0;
@@ -59,6 +63,7 @@ struct Node {
     std::uint32_t dataLsn = 0;
     std::uint16_t isoNumber = 0, jolietNumber = 0; // path table numbers
     bool isDir = false;
+    bool sourceEndsWithName = false;
 };
 
 struct PlanData {
