@@ -68,11 +68,18 @@ std::u16string_view TextArena::keep(std::u16string_view text) {
     return {reinterpret_cast<const char16_t*>(at), text.size()};
 }
 
+namespace {
+const std::vector<std::uint32_t> kNoChildren;
+}
+
+const std::vector<std::uint32_t>& Node::children() const {
+    return lists ? lists->children : kNoChildren;
+}
+
 const std::vector<std::uint32_t>& Node::recordOrder(bool joliet) const {
-    static const std::vector<std::uint32_t> none;
-    if (!sorted)
-        return none;
-    return joliet ? sorted->joliet : sorted->iso;
+    if (!lists)
+        return kNoChildren;
+    return joliet ? lists->joliet : lists->iso;
 }
 
 std::string Node::source() const {
@@ -149,6 +156,8 @@ void copyTree(const DataItem& item, std::int32_t parent, PlanData& d) {
         Node n;
         keepSource(*it, n, d, lastFolder);
         n.isDir = it->isFolder();
+        if (n.isDir)
+            n.lists = std::make_unique<Node::Lists>();
         if (!n.isDir)
             checkFileSize(*it, d);
         n.size = n.isDir ? 0 : it->size();
@@ -156,7 +165,7 @@ void copyTree(const DataItem& item, std::int32_t parent, PlanData& d) {
         n.parent = par;
         d.nodes.push_back(std::move(n));
         if (par >= 0)
-            d.nodes[par].children.push_back(index);
+            d.nodes[par].lists->children.push_back(index);
         for (std::size_t i = it->childCount(); i-- > 0;)
             stack.emplace_back(it->child(i), static_cast<std::int32_t>(index));
     }
@@ -165,27 +174,26 @@ void copyTree(const DataItem& item, std::int32_t parent, PlanData& d) {
 
 void assignNames(PlanData& d) {
     for (auto& dir : d.nodes) {
-        if (!dir.isDir || dir.children.empty())
+        if (!dir.isDir || dir.children().empty())
             continue;
         std::vector<NameRequest> req;
-        for (auto c : dir.children)
+        for (auto c : dir.children())
             req.push_back({std::string(d.nodes[c].name), d.nodes[c].isDir});
         auto iso = isoNames(req);
         auto jol = jolietNames(req);
         auto udf = udfNames(req);
-        for (std::size_t i = 0; i < dir.children.size(); ++i) {
-            Node& c = d.nodes[dir.children[i]];
+        for (std::size_t i = 0; i < dir.children().size(); ++i) {
+            Node& c = d.nodes[dir.children()[i]];
             c.isoId = d.text.keep(iso[i]);
             c.jolietId = d.text.keep(jol[i]);
             c.udfId = udf[i] == jol[i] ? c.jolietId : d.text.keep(udf[i]); // mostly the same
         }
-        dir.sorted = std::make_unique<Node::RecordOrder>();
-        auto& isoSorted = dir.sorted->iso;
-        isoSorted = dir.children;
+        auto& isoSorted = dir.lists->iso;
+        isoSorted = dir.children();
         std::sort(isoSorted.begin(), isoSorted.end(),
                   [&](auto a, auto b) { return isoLess(d.nodes[a].isoId, d.nodes[b].isoId); });
-        auto& jolietSorted = dir.sorted->joliet;
-        jolietSorted = dir.children;
+        auto& jolietSorted = dir.lists->joliet;
+        jolietSorted = dir.children();
         std::sort(jolietSorted.begin(), jolietSorted.end(), [&](auto a, auto b) {
             return jolietLess(d.nodes[a].jolietId, d.nodes[b].jolietId);
         });
@@ -250,7 +258,7 @@ std::uint32_t dirBytes(const PlanData& d, std::uint32_t node, bool joliet) {
 
 std::uint32_t udfDirBytes(const PlanData& d, std::uint32_t node) {
     std::uint64_t bytes = udfFidBytes(u"");
-    for (auto c : d.nodes[node].children) {
+    for (auto c : d.nodes[node].children()) {
         bytes += udfFidBytes(d.nodes[c].udfId);
         if (bytes > 0xFFFFFFFFull)
             throw LayoutError("The folder " + d.imagePath(node) + " holds too many items for UDF");
@@ -308,7 +316,7 @@ void allocate(PlanData& d) {
     // Folders in breadth-first layout order for UDF; files in the same walk for their data.
     std::vector<std::uint32_t> walk{0};
     for (std::size_t i = 0; i < walk.size(); ++i)
-        for (auto c : d.nodes[walk[i]].children)
+        for (auto c : d.nodes[walk[i]].children())
             walk.push_back(c);
     for (auto n : walk)
         (d.nodes[n].isDir ? d.udfDirs : d.files).push_back(n);
@@ -391,9 +399,9 @@ const std::unordered_map<std::uint32_t, std::unordered_map<std::string, std::uin
 detail::PlanData::bigFolders() const {
     std::call_once(bigFoldersMade_, [this] {
         for (std::uint32_t i = 0; i < nodes.size(); ++i)
-            if (nodes[i].children.size() > kIndexedFolder) {
+            if (nodes[i].children().size() > kIndexedFolder) {
                 auto& byName = bigFolders_[i];
-                for (std::uint32_t c : nodes[i].children)
+                for (std::uint32_t c : nodes[i].children())
                     byName.emplace(nodes[c].name, c);
             }
     });
@@ -411,7 +419,7 @@ static const detail::Node* findNode(const detail::PlanData& d, std::string_view 
             at = it->second;
             continue;
         }
-        const auto& kids = d.nodes[at].children;
+        const auto& kids = d.nodes[at].children();
         auto it = std::find_if(kids.begin(), kids.end(),
                                [&](std::uint32_t c) { return d.nodes[c].name == name; });
         if (it == kids.end())

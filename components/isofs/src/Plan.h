@@ -44,13 +44,13 @@ struct Node {
     std::string_view sourceFolder;
     std::string_view isoId; // without ";1"
     std::u16string_view jolietId, udfId;
-    std::vector<std::uint32_t> children; // layout order
-    // Folders with children: the children in ISO9660 and in Joliet record order. Files do not
-    // carry two empty lists each.
-    struct RecordOrder {
-        std::vector<std::uint32_t> iso, joliet;
+    // A folder's children in layout order and in ISO9660 and Joliet record order. Files have
+    // none and carry no empty lists.
+    struct Lists {
+        std::vector<std::uint32_t> children, iso, joliet;
     };
-    std::unique_ptr<RecordOrder> sorted;
+    std::unique_ptr<Lists> lists;
+    const std::vector<std::uint32_t>& children() const;
     const std::vector<std::uint32_t>& recordOrder(bool joliet) const;
     std::string source() const;
     bool hasSource() const { return !sourceFolder.empty(); }

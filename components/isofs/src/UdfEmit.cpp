@@ -277,7 +277,7 @@ Blocks udfFileSet(const PlanData& d) {
 Blocks udfDirectory(const PlanData& d, std::uint32_t node) {
     const Node& dir = d.nodes[node];
     std::uint32_t subdirs = 0;
-    for (auto c : dir.children)
+    for (auto c : dir.children())
         subdirs += d.nodes[c].isDir ? 1 : 0;
     Blocks b = fileEntry(d, dir, 1 + subdirs);
     b.resize(kBlockSize * (1 + blocksFor(dir.udfDataBytes)), 0);
@@ -301,7 +301,7 @@ Blocks udfDirectory(const PlanData& d, std::uint32_t node) {
     };
     const Node& parent = d.nodes[dir.parent < 0 ? 0 : dir.parent];
     fid(parent, u"", 0x0A); // parent entry: folder + parent
-    for (auto c : dir.children) {
+    for (auto c : dir.children()) {
         const Node& n = d.nodes[c];
         fid(n, n.udfId, n.isDir ? 0x02 : 0x00);
     }
