@@ -3,6 +3,7 @@
 #include "support/TempDir.h"
 
 #include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -125,4 +126,36 @@ TEST(Volume, UdfOnlyImageIsListed) {
     auto device = engine->FindDevice('E');
     device->Refresh(true);
     EXPECT_EQ(device->TrackFileSystems(1), 1 | 4);
+}
+
+// An open volume answers from memory between changes of its drive, so each way a disc can leave
+// must still reach it, also when the image is changed through another name.
+TEST(Volume, AnOpenVolumeNoticesEveryWayItsDiscLeaves) {
+    auto readsAfter = [](const std::function<void(IsoFixture&, const fs::path& iso)>& change) {
+        IsoFixture f;
+        auto volume = f.device->Volume();
+        ASSERT_TRUE(volume->Stat("\\readme.txt"));
+        const fs::path iso = VirtualStore(f.dir / "drives").FolderOf('E') / "disc.iso";
+        change(f, iso);
+        EXPECT_THROW(volume->Stat("\\readme.txt"), MediumGoneError);
+        EXPECT_THROW(volume->CopyFile("\\docs\\Long File Name.dat", f.dir / "after.dat"),
+                     MediumGoneError);
+        EXPECT_FALSE(fs::exists(f.dir / "after.dat"));
+    };
+    readsAfter([](IsoFixture& f, const fs::path&) { f.device->Eject(); });
+    readsAfter([](IsoFixture&, const fs::path& iso) { fs::remove(iso); });
+    readsAfter([](IsoFixture& f, const fs::path& iso) {
+        // Cut short through a second name outside the drive's folder.
+        const fs::path other = f.dir / "other-name.iso";
+        fs::create_hard_link(iso, other);
+        fs::resize_file(other, 20 * 2048);
+    });
+
+    // A change in the drive's folder that leaves the disc in place changes nothing.
+    IsoFixture f;
+    auto volume = f.device->Volume();
+    testsupport::writeFile(VirtualStore(f.dir / "drives").FolderOf('E') / "notes.txt", "x");
+    fs::path out = f.dir / "copy.dat";
+    volume->CopyFile("\\docs\\Long File Name.dat", out);
+    EXPECT_EQ(testsupport::readFile(out), f.big);
 }

@@ -1,5 +1,6 @@
 #include "DataImage.h"
 
+#include "ChangeWatch.h"
 #include "DataLayout.h"
 #include "DiscSource.h"
 #include "Jobs.h"
@@ -61,9 +62,18 @@ void CollectFiles(const isofs::DataItem& folder, const std::string& discPath,
 // Opening a disc's volume reads its descriptors and folders; an image made from thousands of
 // files on one disc opens it once. A drive's volume is kept while its data payload is the same
 // file (device, inode, size and time) and the tray stays closed; any change opens it again.
+// Between changes of the drive's folder nothing is looked at again.
 class VolumeCache {
 public:
     std::shared_ptr<IDiscVolume> Get(const DriveShared& drive) {
+        {
+            std::lock_guard lock(mutex_);
+            if (auto it = entries_.find(drive.letter);
+                it != entries_.end() && it->second.volume && !it->second.changes->Changed())
+                return it->second.volume;
+        }
+        // Watching starts before the look, so a change after it is never missed.
+        auto changes = std::make_shared<ChangeWatch>(drive.folder);
         DriveState state = drive.Snapshot();
         struct stat st {};
         if (state.config.trayOpen || !state.medium || state.medium->dataPayload.empty() ||
@@ -76,6 +86,7 @@ public:
             entry.volume = DriveVolume(drive);
             entry.key = key;
         }
+        entry.changes = std::move(changes);
         return entry.volume;
     }
 
@@ -91,6 +102,7 @@ private:
     struct Entry {
         Key key{};
         std::shared_ptr<IDiscVolume> volume;
+        std::shared_ptr<ChangeWatch> changes;
     };
     std::mutex mutex_;
     std::map<char, Entry> entries_;
