@@ -222,3 +222,53 @@ TEST(ImageWriter, EmptyLayoutMakesAValidImage) {
 }
 
 } // namespace
+
+// The plan keeps a file's source as its folder's path plus its name where the two agree; where
+// they do not (a renamed file, a name that only ends like the source), the whole path must come
+// back, or the wrong file would be written.
+TEST(ImageWriter, EveryFileIsReadFromItsOwnSourceWhateverItsName) {
+    TempDir dir;
+    const auto one = dir / "one", two = dir / "two";
+    std::filesystem::create_directories(one);
+    std::filesystem::create_directories(two);
+    testsupport::writeFile(one / "f.txt", "one f");
+    testsupport::writeFile(one / "g.txt", "one g");
+    testsupport::writeFile(two / "h.txt", "two h");
+    testsupport::writeFile(one / "xab.txt", "xab");
+    testsupport::writeFile(one / "renamed.txt", "renamed");
+    FileLayout layout;
+    // Interleaved folders, so the folder part changes from one file to the next and back.
+    layout.addItem((one / "f.txt").string(), "\\a\\f.txt");
+    layout.addItem((two / "h.txt").string(), "\\a\\h.txt");
+    layout.addItem((one / "g.txt").string(), "\\a\\g.txt");
+    layout.addItem((one / "xab.txt").string(), "\\ab.txt"); // ends like the source
+    layout.addItem((one / "renamed.txt").string(), "\\old.txt");
+    layout.renameFile("\\old.txt", "new.txt");
+
+    struct Sources : WriteObserver {
+        std::map<std::string, std::string> byImagePath;
+        void fileStarted(std::uint64_t, std::uint64_t, const std::string& imagePath,
+                         const std::string& source) override {
+            byImagePath[imagePath] = source;
+        }
+    } sources;
+    ImageOptions options;
+    options.fileSystems = fsIso9660 | fsJoliet;
+    const auto image = dir / "names.iso";
+    auto plan = ImagePlan::build(layout, options);
+    ASSERT_EQ(writeImageFile(plan, layout.opener(), image, &sources).status,
+              WriteResult::Status::Completed);
+    const auto rb = readWithIso9660(image, true);
+    EXPECT_EQ(rb.files, (std::map<std::string, std::string>{{"/a/f.txt", "one f"},
+                                                            {"/a/h.txt", "two h"},
+                                                            {"/a/g.txt", "one g"},
+                                                            {"/ab.txt", "xab"},
+                                                            {"/new.txt", "renamed"}}));
+    EXPECT_EQ(sources.byImagePath,
+              (std::map<std::string, std::string>{{"\\a\\f.txt", (one / "f.txt").string()},
+                                                  {"\\a\\h.txt", (two / "h.txt").string()},
+                                                  {"\\a\\g.txt", (one / "g.txt").string()},
+                                                  {"\\ab.txt", (one / "xab.txt").string()},
+                                                  {"\\new.txt", (one / "renamed.txt").string()}}));
+    EXPECT_EQ(plan.jolietName("\\a\\h.txt"), "h.txt");
+}
