@@ -58,6 +58,18 @@ void FdSink::flush() {
     }
 }
 
+std::span<unsigned char> FdSink::reserve(std::size_t bytes) {
+    if (buffer_.size() - fill_ < std::min(bytes, buffer_.size()))
+        flush();
+    return {buffer_.data() + fill_, std::min(bytes, buffer_.size() - fill_)};
+}
+
+void FdSink::commit(std::size_t bytes) {
+    fill_ += std::min(bytes, buffer_.size() - fill_);
+    if (fill_ == buffer_.size())
+        flush();
+}
+
 std::int64_t FdSink::copyFromFd(int fd, std::uint64_t offset, std::size_t bytes) {
     if (!copyRangeWorks_ || bytes == 0)
         return 0;

@@ -160,13 +160,8 @@ private:
                         got = static_cast<std::size_t>(c);
                     }
                 }
-                if (got == 0) {
-                    if (buffer_.size() < kReadPiece)
-                        buffer_.resize(kReadPiece);
-                    got = reader->read(buffer_.data(), std::min(piece, kReadPiece));
-                    if (got > 0)
-                        sink_.write(buffer_.data(), got);
-                }
+                if (got == 0)
+                    got = readThrough(*reader, std::min(piece, kReadPiece));
                 if (got == 0)
                     throw SourceError(source, 0,
                                       "The file " + source + " became shorter while writing");
@@ -185,6 +180,21 @@ private:
         // Pad the last block of the file.
         if (bytesInBlock_)
             zeroBytes(kBlockSize - bytesInBlock_);
+    }
+
+    // Reads into the sink's own buffer where it offers one: a copy less of every small file.
+    std::size_t readThrough(SourceReader& reader, std::size_t bytes) {
+        if (auto room = sink_.reserve(bytes); !room.empty()) {
+            const std::size_t got = reader.read(room.data(), room.size());
+            sink_.commit(got);
+            return got;
+        }
+        if (buffer_.size() < kReadPiece)
+            buffer_.resize(kReadPiece);
+        const std::size_t got = reader.read(buffer_.data(), bytes);
+        if (got > 0)
+            sink_.write(buffer_.data(), got);
+        return got;
     }
 
     const PlanData& d_;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace isofs {
@@ -18,6 +19,10 @@ public:
         return 0;
     }
     virtual void flush() {}
+    // Room for up to `bytes` in the sink's own buffer, so a source can be read straight into it
+    // (then commit() what was filled); empty when the sink has no buffer to offer.
+    virtual std::span<unsigned char> reserve(std::size_t /*bytes*/) { return {}; }
+    virtual void commit(std::size_t /*bytes*/) {}
 };
 
 // Writes to an open file descriptor (not owned) through a large buffer; uses copy_file_range
@@ -29,6 +34,8 @@ public:
     void write(const void* data, std::size_t bytes) override;
     std::int64_t copyFromFd(int fd, std::uint64_t offset, std::size_t bytes) override;
     void flush() override;
+    std::span<unsigned char> reserve(std::size_t bytes) override;
+    void commit(std::size_t bytes) override;
     std::uint64_t bytesWritten() const { return written_ + fill_; }
 
 private:
