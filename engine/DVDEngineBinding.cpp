@@ -157,8 +157,41 @@ bool TDVDEngineX::OnOwnThread() const {
 }
 
 template <typename F> void TDVDEngineX::Post(F emitter) {
-    // Posted calls to one receiver run in the order they were posted: the worker's order.
-    QMetaObject::invokeMethod(this, std::move(emitter), Qt::QueuedConnection);
+    {
+        std::lock_guard lock(queueMutex_);
+        queue_.emplace_back(std::move(emitter));
+        if (runPosted_)
+            return;
+        runPosted_ = true;
+    }
+    QMetaObject::invokeMethod(
+        this, [this] { RunQueued(); }, Qt::QueuedConnection);
+}
+
+void TDVDEngineX::RunQueued() {
+    {
+        std::lock_guard lock(queueMutex_);
+        runPosted_ = false;
+    }
+    for (;;) {
+        std::function<void()> next;
+        bool followUp = false;
+        {
+            std::lock_guard lock(queueMutex_);
+            if (queue_.empty())
+                return;
+            next = std::move(queue_.front());
+            queue_.pop_front();
+            // A handler that opens a box runs a nested event loop: a call already posted lets
+            // that loop go on with the events behind it, as it would with one posted per event.
+            if (!queue_.empty() && !runPosted_)
+                followUp = runPosted_ = true;
+        }
+        if (followUp)
+            QMetaObject::invokeMethod(
+                this, [this] { RunQueued(); }, Qt::QueuedConnection);
+        next();
+    }
 }
 
 template <typename F> bool TDVDEngineX::Ask(bool initial, bool onClose, F emitter) {

@@ -7,6 +7,8 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -85,12 +87,20 @@ private:
 
     // Runs `emitter` on this object's thread after every event posted before it.
     template <typename F> void Post(F emitter);
+    // Runs the queued emitters in order (on this object's thread).
+    void RunQueued();
     // Runs `emitter(flag)` on this object's thread and waits for it; returns the flag's value.
     template <typename F> bool Ask(bool initial, bool onClose, F emitter);
     bool OnOwnThread() const;
 
     std::unique_ptr<discengine::IDVDEngineX> engine_;
     std::unique_ptr<Relay> relay_;
+
+    // The worker's events wait here in its order; one posted call runs many of them, so 100,000
+    // added items do not each wake the event loop.
+    std::mutex queueMutex_;
+    std::deque<std::function<void()>> queue_;
+    bool runPosted_ = false; // a call to RunQueued is on its way
 
     std::mutex askMutex_;
     std::condition_variable askDone_;
