@@ -7,7 +7,9 @@
 #include "discengine/Errors.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QThread>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -232,6 +234,69 @@ TEST(EngineBindingAnswers, EventsRaisedOnTheUiThreadAreEmittedAtOnce) {
     bool cancel = false;
     scripted.listener.load()->OnFileVerify(1, nullptr, 1, 2, 0, 1, 1, cancel);
     EXPECT_TRUE(cancel);
+}
+
+} // namespace
+
+namespace {
+
+// Events reach the UI through one queue: many in a row all arrive, in order, and a handler that
+// runs a nested event loop (a message box) still gets the events behind its own, including a
+// question the worker waits on.
+TEST(EngineBindingQueue, EveryEventArrivesInOrderAlsoInsideANestedLoop) {
+    auto owned = std::make_unique<ScriptedEngine>();
+    ScriptedEngine& scripted = *owned;
+    TDVDEngineX engine(std::move(owned));
+
+    QStringList seen;
+    std::vector<int> indexes;
+    bool nestedTimedOut = false;
+    QObject::connect(&engine, &TDVDEngineX::OnTrackFileStatus,
+                     [&](int, int, int, int index, const QString& name) {
+                         if (name != "box") {
+                             indexes.push_back(index);
+                             return;
+                         }
+                         seen << "box opened";
+                         QEventLoop box;
+                         QTimer::singleShot(30000, &box, [&] {
+                             nestedTimedOut = true;
+                             box.quit();
+                         });
+                         QObject::connect(&engine, &TDVDEngineX::OnFileVerifyComplete, &box,
+                                          &QEventLoop::quit);
+                         box.exec();
+                         seen << "box closed";
+                     });
+    QObject::connect(&engine, &TDVDEngineX::OnWriteStatus,
+                     [&](int, int progress, int, int, int, int, int, int, int, int, bool& cancel) {
+                         seen << QString("asked %1").arg(progress);
+                         cancel = true;
+                     });
+    QObject::connect(&engine, &TDVDEngineX::OnFileVerifyComplete,
+                     [&](int, int, int) { seen << "last"; });
+
+    constexpr int kMany = 10000;
+    bool cancel = false;
+    std::atomic<bool> finished{false};
+    scripted.worker = std::thread([&] {
+        de::IEngineListener* l = scripted.listener;
+        for (int i = 1; i <= kMany; ++i)
+            l->OnTrackFileStatus(1, 1, kMany, i, "f");
+        l->OnTrackFileStatus(1, 1, kMany, 0, "box");
+        l->OnWriteStatus(1, 7, 0, 0, 1, 1, 7, 0, 0, de::kWriteWriting, cancel);
+        l->OnFileVerifyComplete(1, 1, 1);
+        finished = true;
+    });
+    ASSERT_TRUE(PumpUntil([&] { return finished.load() && seen.contains("box closed"); }));
+    scripted.WaitForJobs();
+
+    EXPECT_FALSE(nestedTimedOut);
+    EXPECT_TRUE(cancel);
+    EXPECT_EQ(seen, (QStringList{"box opened", "asked 7", "last", "box closed"}));
+    ASSERT_EQ(indexes.size(), static_cast<std::size_t>(kMany));
+    for (int i = 0; i < kMany; ++i)
+        ASSERT_EQ(indexes[i], i + 1);
 }
 
 } // namespace
