@@ -278,16 +278,22 @@ TEST(EngineBindingQueue, EveryEventArrivesInOrderAlsoInsideANestedLoop) {
 
     constexpr int kMany = 10000;
     bool cancel = false;
-    std::atomic<bool> finished{false};
+    std::atomic<bool> finished{false}, aboutToAsk{false};
     scripted.worker = std::thread([&] {
         de::IEngineListener* l = scripted.listener;
         for (int i = 1; i <= kMany; ++i)
             l->OnTrackFileStatus(1, 1, kMany, i, "f");
         l->OnTrackFileStatus(1, 1, kMany, 0, "box");
+        aboutToAsk = true;
         l->OnWriteStatus(1, 7, 0, 0, 1, 1, 7, 0, 0, de::kWriteWriting, cancel);
         l->OnFileVerifyComplete(1, 1, 1);
         finished = true;
     });
+    // Everything is queued before the UI thread looks, so no later event can start the loop
+    // that the box needs.
+    while (!aboutToAsk)
+        std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     ASSERT_TRUE(PumpUntil([&] { return finished.load() && seen.contains("box closed"); }));
     scripted.WaitForJobs();
 
