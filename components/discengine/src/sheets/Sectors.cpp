@@ -76,7 +76,8 @@ template <class At> void Parity(int length, At at) {
         weighted ^= kField.Mul(byte, kField.exp[length - 1 - k]);
     }
     // p0 + p1 = sum and alpha * p0 + p1 = weighted, so (alpha + 1) * p0 = sum + weighted.
-    constexpr unsigned char kAlphaPlusOne = 2 ^ 1;
+    constexpr unsigned char kAlpha = 2, kOne = 1;
+    constexpr unsigned char kAlphaPlusOne = kAlpha ^ kOne; // addition in GF(2^8) is XOR
     unsigned char p0 = kField.Div(static_cast<unsigned char>(sum ^ weighted), kAlphaPlusOne);
     *at(length - 2) = p0;
     *at(length - 1) = static_cast<unsigned char>(sum ^ p0);
