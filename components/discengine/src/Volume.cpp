@@ -79,9 +79,13 @@ std::string SanitiseName(std::string name) {
 bool SameName(const std::string& a, const std::string& b) {
     if (a.size() != b.size())
         return false;
+    // Names are UTF-8: only ASCII letters have a case to ignore byte by byte (what tolower did
+    // in the UTF-8 locale, without its call per byte: a lookup per file of a 5,000-file copy).
+    auto fold = [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+    };
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
+        if (a[i] != b[i] && fold(a[i]) != fold(b[i]))
             return false;
     return true;
 }

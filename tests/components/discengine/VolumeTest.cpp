@@ -52,6 +52,9 @@ TEST(Volume, JolietDataDiscListsReadsAndCopies) {
     EXPECT_EQ(stat->size, f.big.size());
     EXPECT_GT(stat->created.time_since_epoch().count(), 0);
     EXPECT_TRUE(volume->Exists("\\docs\\deep\\x.txt"));
+    // Names compare ignoring ASCII case only, as the discs' platform does.
+    EXPECT_TRUE(volume->Exists("\\DOCS\\Deep\\X.TXT"));
+    EXPECT_FALSE(volume->Exists("\\docs\\deep\\y.txt"));
     EXPECT_FALSE(volume->Exists("\\docs\\missing.txt"));
     fs::path out = f.dir / "copy.dat";
     volume->CopyFile("\\docs\\Long File Name.dat", out);
