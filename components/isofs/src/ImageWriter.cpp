@@ -56,11 +56,12 @@ public:
         }
         std::uint64_t index = 0;
         for (auto n : d_.files) {
+            // A file's source path is put together from the plan's pieces once.
+            const std::string source = d_.nodes[n].source();
             if (observer_)
-                observer_->fileStarted(index++, d_.files.size(), d_.imagePath(n),
-                                       d_.nodes[n].source());
+                observer_->fileStarted(index++, d_.files.size(), d_.imagePath(n), source);
             zeros(d_.nodes[n].dataLsn);
-            copyFile(n);
+            copyFile(n, source);
         }
         if (d_.udf) {
             zeros(d_.totalBlocks - 1);
@@ -138,9 +139,8 @@ private:
         }
     }
 
-    void copyFile(std::uint32_t n) {
+    void copyFile(std::uint32_t n, const std::string& source) {
         const Node& f = d_.nodes[n];
-        const std::string source = f.source();
         std::uint64_t left = f.size;
         try {
             auto reader = opener_.open(source);

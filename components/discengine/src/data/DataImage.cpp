@@ -73,7 +73,7 @@ public:
                 return it->second.volume;
         }
         // Watching starts before the look, so a change after it is never missed.
-        auto changes = std::make_shared<ChangeWatch>(drive.folder);
+        auto changes = std::make_unique<ChangeWatch>(drive.folder);
         DriveState state = drive.Snapshot();
         struct stat st {};
         if (state.config.trayOpen || !state.medium || state.medium->dataPayload.empty() ||
@@ -102,7 +102,7 @@ private:
     struct Entry {
         Key key{};
         std::shared_ptr<IDiscVolume> volume;
-        std::shared_ptr<ChangeWatch> changes;
+        std::unique_ptr<ChangeWatch> changes;
     };
     std::mutex mutex_;
     std::map<char, Entry> entries_;
