@@ -75,7 +75,7 @@ int Mkiso(cli::Context& context, const std::vector<std::string>& args) {
     context.engine->SetListener(nullptr);
     if (const int exit = cli::ExitOfWrite(status); exit != 0)
         return exit;
-    std::cout << "Wrote " << output.string() << " (" << image->ImageSize() / 2048 << " blocks).\n";
+    cli::PrintWrote(output);
     if (leftOut)
         std::cerr << "platterly-cli: the image lacks the entries left out above\n";
     return watcher.VerifyFailed() || leftOut ? cli::kExitFailed : 0;

@@ -103,7 +103,7 @@ int ReadToIso(cli::Context& context, discengine::IDeviceX& drive, const ReadArgs
     context.engine->SetListener(nullptr);
     if (const int exit = cli::ExitOfWrite(status); exit != 0)
         return exit;
-    std::cout << "Wrote " << r.iso.string() << " (" << image->ImageSize() / 2048 << " blocks).\n";
+    cli::PrintWrote(r.iso);
     return watcher.VerifyFailed() ? cli::kExitFailed : 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include "discengine/Engine.h"
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -44,5 +45,8 @@ constexpr int kExitCancelled = 130; // as a shell reports a command ended by Ctr
 // The exit status of a command whose engine write ended with this write status: 0 when it
 // completed, kExitCancelled when cancelled, kExitFailed otherwise.
 int ExitOfWrite(int writeStatus);
+
+// "Wrote FILE (N blocks)." for an image file a command has just written.
+void PrintWrote(const std::filesystem::path& image);
 
 } // namespace cli

@@ -39,6 +39,16 @@ int ExitOfWrite(int writeStatus) {
     return writeStatus == discengine::kWriteCancelled ? kExitCancelled : kExitFailed;
 }
 
+void PrintWrote(const std::filesystem::path& image) {
+    // The file as written, not the layout planned again (which costs as much as planning it).
+    std::error_code ec;
+    const auto bytes = std::filesystem::file_size(image, ec);
+    std::cout << "Wrote " << image.string();
+    if (!ec)
+        std::cout << " (" << bytes / 2048 << " blocks)";
+    std::cout << ".\n";
+}
+
 } // namespace cli
 
 static void Usage(std::ostream& out) {

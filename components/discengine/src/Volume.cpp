@@ -326,6 +326,7 @@ public:
         if (!node->extents.empty()) {
             extent.offset = static_cast<std::uint64_t>(node->extents[0].lsn) * ISO_BLOCKSIZE;
             extent.bytes = node->extents[0].bytes;
+            extent.wholeBlocks = true; // extents are block numbers checked against the image
         }
         return extent;
     }

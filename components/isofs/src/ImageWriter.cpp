@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 namespace isofs {
 
@@ -68,6 +69,7 @@ public:
             emit(d_.totalBlocks - 1, udfAnchor(d_, d_.totalBlocks - 1));
         }
         zeros(d_.totalBlocks);
+        flushRun();
         sink_.flush();
         report();
     }
@@ -110,15 +112,19 @@ private:
             observer_->progress(position_, d_.totalBlocks);
     }
 
+    // Every write to the sink goes after the files still waiting in the run.
     void emit(std::uint32_t at, const Blocks& blocks) {
         zeros(at);
         if (position_ != at)
             throw std::logic_error("image structures out of order");
+        flushRun();
         sink_.write(blocks.data(), blocks.size());
         advanced(blocks.size());
     }
 
     void zeros(std::uint32_t upTo) {
+        if (position_ < upTo)
+            flushRun();
         while (position_ < upTo) {
             checkCancel();
             std::uint64_t bytes = std::min<std::uint64_t>(
@@ -130,23 +136,56 @@ private:
     }
 
     void zeroBytes(std::uint64_t bytes) {
+        flushRun();
+        zeroSink(bytes);
+        advanced(bytes);
+    }
+
+    // Zeros into the sink without counting them (the run counted its bytes when they joined).
+    void zeroSink(std::uint64_t bytes) {
         while (bytes > 0) {
             checkCancel();
             std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, sizeof gZeros));
             sink_.write(gZeros, n);
-            advanced(n);
             bytes -= n;
         }
     }
 
+    // A source that cannot be read: the write fails, or (ignoreUnreadable) the file is reported
+    // and its remaining `bytes` are zeros.
+    void unreadable(std::uint32_t n, const std::string& source, const SourceError& e,
+                    std::uint64_t bytes, bool counted) {
+        if (!d_.options.ignoreUnreadable)
+            throw e;
+        SourceWarning w{source, d_.imagePath(n), e.errnum(), e.what()};
+        result_.warnings.push_back(w);
+        if (observer_)
+            observer_->warning(w);
+        if (counted)
+            zeroSink(bytes);
+        else
+            zeroBytes(bytes);
+    }
+
     void copyFile(std::uint32_t n, const std::string& source) {
         const Node& f = d_.nodes[n];
-        std::uint64_t left = f.size;
+        std::unique_ptr<SourceReader> reader;
         try {
-            auto reader = opener_.open(source);
+            reader = opener_.open(source);
             if (reader->size() != f.size)
                 throw SourceError(source, 0,
                                   "The file " + source + " changed its size since it was added");
+        } catch (const SourceError& e) {
+            flushRun(); // the files before it come first, with their own reports
+            unreadable(n, source, e, f.size, false);
+            padBlock();
+            return;
+        }
+        if (joinRun(n, source, reader))
+            return;
+        flushRun();
+        std::uint64_t left = f.size;
+        try {
             while (left > 0) {
                 checkCancel();
                 std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(left, kPiece));
@@ -169,17 +208,107 @@ private:
                 left -= got;
             }
         } catch (const SourceError& e) {
-            if (!d_.options.ignoreUnreadable)
-                throw;
-            SourceWarning w{source, d_.imagePath(n), e.errnum(), e.what()};
-            result_.warnings.push_back(w);
-            if (observer_)
-                observer_->warning(w);
-            zeroBytes(left);
+            unreadable(n, source, e, left, false);
         }
-        // Pad the last block of the file.
+        padBlock();
+    }
+
+    void padBlock() {
         if (bytesInBlock_)
             zeroBytes(kBlockSize - bytesInBlock_);
+    }
+
+    // A file lying in whole blocks right after the run's last one (on the source and, as the
+    // caller has just padded, in the image) joins the run instead of being copied now: a disc
+    // read into an image becomes a few large in-kernel copies instead of a read and a write per
+    // file. The blocks count as written at once; flushRun() puts them into the sink.
+    bool joinRun(std::uint32_t n, const std::string& source,
+                 std::unique_ptr<SourceReader>& reader) {
+        const std::uint64_t size = d_.nodes[n].size;
+        if (size == 0 || size >= kPiece || bytesInBlock_ != 0 || !reader->wholeBlocks() ||
+            reader->nativeFd() < 0)
+            return false;
+        const std::uint64_t blocks = (size + kBlockSize - 1) / kBlockSize * kBlockSize;
+        const int fd = reader->nativeFd();
+        const std::uint64_t offset = reader->nativeOffset();
+        if (!run_.files.empty() &&
+            (fd != run_.fd || offset != run_.start + run_.length || run_.length + blocks > kPiece))
+            flushRun();
+        if (run_.files.empty()) {
+            run_.fd = fd;
+            run_.start = offset;
+            run_.keeper = std::move(reader); // keeps the descriptor open until the copy
+        }
+        run_.files.push_back({n, source, size, blocks});
+        run_.length += blocks;
+        advanced(blocks);
+        return true;
+    }
+
+    void flushRun() {
+        if (run_.files.empty())
+            return;
+        const Run run = std::move(run_);
+        run_ = Run{};
+        std::uint64_t done = 0, fileStart = 0;
+        std::size_t i = 0; // the file `done` lies in
+        while (done < run.length) {
+            checkCancel();
+            while (done >= fileStart + run.files[i].blocks)
+                fileStart += run.files[i++].blocks;
+            const std::uint64_t at = run.start + done;
+            const auto want =
+                static_cast<std::size_t>(std::min<std::uint64_t>(run.length - done, kPiece));
+            std::int64_t got = sink_.copyFromFd(run.fd, at, want);
+            if (got <= 0)
+                got = readRange(run.fd, at, want);
+            if (got > 0) {
+                done += static_cast<std::uint64_t>(got);
+                continue;
+            }
+            // This file could not be read to its end: report it, zeros for the rest of its
+            // blocks, and go on with the next.
+            const PendingFile& f = run.files[i];
+            const std::uint64_t fileEnd = fileStart + f.blocks;
+            if (done - fileStart < f.bytes)
+                unreadable(f.node, f.source, whyUnreadable(f.source, got < 0 ? -got : EIO),
+                           fileEnd - done, true);
+            else
+                zeroSink(fileEnd - done); // only the slack after its data is missing
+            done = fileEnd;
+        }
+    }
+
+    // Positioned read into the sink: the bytes read, 0 at the end of the file, -errno.
+    std::int64_t readRange(int fd, std::uint64_t offset, std::size_t bytes) {
+        auto room = sink_.reserve(std::min(bytes, kReadPiece));
+        const bool own = room.empty();
+        if (own) {
+            buffer_.resize(kReadPiece);
+            room = {buffer_.data(), std::min(bytes, kReadPiece)};
+        }
+        ssize_t n;
+        do
+            n = ::pread(fd, room.data(), room.size(), static_cast<off_t>(offset));
+        while (n < 0 && errno == EINTR);
+        if (n <= 0)
+            return n < 0 ? -errno : 0;
+        if (own)
+            sink_.write(room.data(), static_cast<std::size_t>(n));
+        else
+            sink_.commit(static_cast<std::size_t>(n));
+        return n;
+    }
+
+    // The source's own account of a failed read: opening it again tells a disc that has gone
+    // from a plain read error.
+    SourceError whyUnreadable(const std::string& source, int errnum) const {
+        try {
+            opener_.open(source);
+        } catch (const SourceError& e) {
+            return e;
+        }
+        return SourceError(source, errnum, "Read error in " + source);
     }
 
     // Reads into the sink's own buffer where it offers one: a copy less of every small file.
@@ -207,6 +336,21 @@ private:
     std::uint64_t bytesInBlock_ = 0;
     std::uint32_t reported_ = 0;
     std::vector<std::uint8_t> buffer_;
+
+    // Files waiting to be copied as one range of one descriptor.
+    struct PendingFile {
+        std::uint32_t node;
+        std::string source;
+        std::uint64_t bytes;  // its data
+        std::uint64_t blocks; // its whole blocks, in bytes
+    };
+    struct Run {
+        std::unique_ptr<SourceReader> keeper;
+        int fd = -1;
+        std::uint64_t start = 0, length = 0;
+        std::vector<PendingFile> files;
+    };
+    Run run_;
 };
 
 } // namespace

@@ -28,6 +28,9 @@ struct NativeExtent {
     int fd = -1;
     std::uint64_t offset = 0;
     std::uint64_t bytes = 0;
+    // The extent starts on a 2048-byte block and its last block lies whole in the file (a disc
+    // image's file): readers may copy whole blocks.
+    bool wholeBlocks = false;
 };
 
 // The file system of a loaded medium. Paths are the part after "X:", backslash-separated

@@ -146,6 +146,7 @@ public:
         position_ += bytes;
         Check();
     }
+    bool wholeBlocks() const override { return extent_.wholeBlocks && position_ == 0; }
 
 private:
     void Check() const {

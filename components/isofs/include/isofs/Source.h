@@ -32,6 +32,10 @@ public:
     // Moves the position forward after bytes were consumed through nativeFd() with explicit
     // offsets.
     virtual void advance(std::uint64_t /*bytes*/) {}
+    // True when the source starts on a 2048-byte block boundary of nativeFd() and its last
+    // block lies whole in it (a file inside a disc image): the writer may then copy that block's
+    // slack along with the data, and neighbouring files as one range.
+    virtual bool wholeBlocks() const { return false; }
     virtual std::uint64_t position() const = 0;
 };
 
