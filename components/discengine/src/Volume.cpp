@@ -3,6 +3,7 @@
 #include "discengine/Volume.h"
 #include "DiscModel.h"
 #include "DriveState.h"
+#include "IsoRecords.h"
 #include "StoreFiles.h"
 #include "VirtualDevice.h"
 #include "VolumeCommon.h"
@@ -255,6 +256,7 @@ public:
         if (!root)
             throw EngineError("The data disc's root folder cannot be read");
         rootLsn_ = root->lsn;
+        folderBytes_[rootLsn_] = root->size;
         const bool rootFits = Inside(root->lsn, root->size) && root->size <= kMaxFolderBytes;
         iso9660_stat_free(root);
         if (!rootFits)
@@ -348,6 +350,28 @@ private:
     }
 
     std::vector<IsoNode> ReadChildren(lsn_t folderLsn) const {
+        return joliet_ ? ReadJolietChildren(folderLsn) : ReadIsoChildren(folderLsn);
+    }
+
+    // Joliet folders are read by their extent, their records parsed here.
+    std::vector<IsoNode> ReadJolietChildren(lsn_t folderLsn) const {
+        const auto size = folderBytes_.find(folderLsn);
+        if (size == folderBytes_.end())
+            throw EngineError("Unknown folder on the disc");
+        const auto blocks = static_cast<long>((size->second + ISO_BLOCKSIZE - 1) / ISO_BLOCKSIZE);
+        std::vector<unsigned char> bytes(static_cast<std::size_t>(blocks) * ISO_BLOCKSIZE);
+        if (blocks > 0 && iso9660_iso_seek_read(iso_.get(), bytes.data(), folderLsn, blocks) !=
+                              blocks * ISO_BLOCKSIZE)
+            throw EngineError("A folder of the disc cannot be read");
+        std::vector<IsoNode> nodes;
+        std::string previous;
+        for (auto& record : iso::ReadJolietFolder(bytes.data(), bytes.size()))
+            AddRecord(nodes, previous, record.name, record.name, record.isFolder,
+                      static_cast<lsn_t>(record.lsn), record.bytes, record.recorded, folderLsn);
+        return nodes;
+    }
+
+    std::vector<IsoNode> ReadIsoChildren(lsn_t folderLsn) const {
         // libiso9660 lists by path; we walk by extent so hostile names cannot redirect us.
         std::vector<IsoNode> nodes;
         std::unique_ptr<CdioISO9660FileList_t, ListCloser> list(
@@ -358,41 +382,46 @@ private:
         for (CdioListNode_t* n = _cdio_list_begin(list.get()); n; n = _cdio_list_node_next(n)) {
             auto* stat = static_cast<iso9660_stat_t*>(_cdio_list_node_data(n));
             std::string raw = stat->filename;
-            bool folder = stat->type == iso9660_stat_s::_STAT_DIR;
-            // libcdio lists each extent of a file over 4 GiB as a record of the same name.
-            if (!folder && raw == previous && !nodes.empty() && !nodes.back().entry.isFolder) {
-                AddExtent(nodes.back(), stat->lsn, stat->size);
-                continue;
-            }
-            previous = raw;
-            std::string name;
-            if (joliet_) {
-                name = raw;
-            } else {
-                std::vector<char> translated(raw.size() + 1);
-                iso9660_name_translate_ext(raw.c_str(), translated.data(), 0);
-                name = translated.data();
-            }
-            name = SanitiseName(name);
-            if (name.empty() || raw == "." || raw == ".." || raw == std::string(1, '\0') ||
+            if (raw == "." || raw == ".." || raw == std::string(1, '\0') ||
                 raw == std::string(1, '\1'))
                 continue;
-            IsoNode node;
-            node.entry.name = name;
-            node.entry.isFolder = folder;
+            std::vector<char> translated(raw.size() + 1);
+            iso9660_name_translate_ext(raw.c_str(), translated.data(), 0);
             struct tm tm = stat->tm;
-            node.entry.created = FromTimeT(timegm(&tm));
-            node.lsn = stat->lsn;
-            if (folder) {
-                CheckFolder(node, stat->size);
-            } else {
-                AddExtent(node, stat->lsn, stat->size);
-            }
-            nodes.push_back(node);
-            if (folder)
-                paths_[node.lsn] = PathOf(folderLsn) + raw + "/";
+            AddRecord(nodes, previous, raw, translated.data(),
+                      stat->type == iso9660_stat_s::_STAT_DIR, stat->lsn, stat->size, timegm(&tm),
+                      folderLsn);
         }
         return nodes;
+    }
+
+    // One record of a folder: a new entry, or the next extent of a file over 4 GiB (recorded
+    // as records of the same name one after another).
+    void AddRecord(std::vector<IsoNode>& nodes, std::string& previous, const std::string& raw,
+                   std::string name, bool folder, lsn_t lsn, std::uint32_t bytes,
+                   std::time_t created, lsn_t parent) const {
+        if (!folder && raw == previous && !nodes.empty() && !nodes.back().entry.isFolder) {
+            AddExtent(nodes.back(), lsn, bytes);
+            return;
+        }
+        previous = raw;
+        name = SanitiseName(std::move(name));
+        if (name.empty())
+            return;
+        IsoNode node;
+        node.entry.name = std::move(name);
+        node.entry.isFolder = folder;
+        node.entry.created = FromTimeT(created);
+        node.lsn = lsn;
+        if (folder) {
+            CheckFolder(node, bytes);
+            folderBytes_[lsn] = bytes;
+            if (!joliet_)
+                paths_[lsn] = PathOf(parent) + raw + "/";
+        } else {
+            AddExtent(node, lsn, bytes);
+        }
+        nodes.push_back(std::move(node));
     }
 
     // Whether the extent of `bytes` at `lsn` lies inside the image.
@@ -475,7 +504,8 @@ private:
     std::int64_t imageBlocks_ = 0, totalBlocks_ = 0;
     lsn_t rootLsn_ = 0;
     std::string label_;
-    mutable std::map<lsn_t, std::string> paths_;
+    mutable std::map<lsn_t, std::string> paths_;         // libiso9660's path of each folder
+    mutable std::map<lsn_t, std::uint32_t> folderBytes_; // each folder's extent
     static constexpr std::size_t kMaxCachedEntries = 1u << 20;
     static constexpr std::uint64_t kMaxFolderBytes = 64u << 20;
     mutable std::map<lsn_t, std::vector<IsoNode>> listings_;
