@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <cstdio>
+#include <dlfcn.h>
 #include <memory>
 
 namespace accuraterip {
@@ -19,8 +20,42 @@ std::uint32_t Le32(const std::string& b, std::size_t at) {
     return v;
 }
 
+// libcurl and its TLS stack are loaded on the first lookup, not with every program that can
+// rip: they would add about 30 libraries to the start of each (platterly-cli included).
+struct Curl {
+    decltype(&curl_global_init) globalInit = nullptr;
+    decltype(&curl_easy_init) init = nullptr;
+    decltype(&curl_easy_cleanup) cleanup = nullptr;
+    decltype(&curl_easy_setopt) setopt = nullptr;
+    decltype(&curl_easy_perform) perform = nullptr;
+    decltype(&curl_easy_strerror) strerror = nullptr;
+    decltype(&curl_easy_getinfo) getinfo = nullptr;
+    bool ready = false;
+
+    template <typename F> bool Load(void* library, F& function, const char* name) {
+        function = reinterpret_cast<F>(::dlsym(library, name));
+        return function != nullptr;
+    }
+    Curl() {
+        // Never closed: libcurl keeps process-wide state once initialised.
+        void* library = ::dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+        ready = library && Load(library, globalInit, "curl_global_init") &&
+                Load(library, init, "curl_easy_init") &&
+                Load(library, cleanup, "curl_easy_cleanup") &&
+                Load(library, setopt, "curl_easy_setopt") &&
+                Load(library, perform, "curl_easy_perform") &&
+                Load(library, strerror, "curl_easy_strerror") &&
+                Load(library, getinfo, "curl_easy_getinfo") &&
+                globalInit(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    }
+    static const Curl& Get() {
+        static const Curl curl;
+        return curl;
+    }
+};
+
 struct CurlDeleter {
-    void operator()(CURL* c) const { curl_easy_cleanup(c); }
+    void operator()(CURL* c) const { Curl::Get().cleanup(c); }
 };
 
 size_t Collect(char* data, size_t size, size_t count, void* user) {
@@ -92,8 +127,8 @@ TrackVerdict Judge(const std::optional<std::vector<Pressing>>& entry, const Disc
 
 Lookup Fetch(const std::string& address, const DiscId& disc) {
     Lookup lookup;
-    static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    std::unique_ptr<CURL, CurlDeleter> curl(ready ? curl_easy_init() : nullptr);
+    const Curl& api = Curl::Get();
+    std::unique_ptr<CURL, CurlDeleter> curl(api.ready ? api.init() : nullptr);
     if (!curl) {
         lookup.error = "libcurl could not be set up";
         return lookup;
@@ -102,25 +137,25 @@ Lookup Fetch(const std::string& address, const DiscId& disc) {
     std::string body;
     char error[CURL_ERROR_SIZE] = {};
     CURL* c = curl.get();
-    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(c, CURLOPT_MAXREDIRS, 3L);
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, kConnectSeconds);
-    curl_easy_setopt(c, CURLOPT_TIMEOUT, kTotalSeconds);
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_USERAGENT, "Platterly");
-    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error);
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &Collect);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, &body);
-    const CURLcode rc = curl_easy_perform(c);
+    api.setopt(c, CURLOPT_URL, url.c_str());
+    api.setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    api.setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    api.setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+    api.setopt(c, CURLOPT_MAXREDIRS, 3L);
+    api.setopt(c, CURLOPT_CONNECTTIMEOUT, kConnectSeconds);
+    api.setopt(c, CURLOPT_TIMEOUT, kTotalSeconds);
+    api.setopt(c, CURLOPT_NOSIGNAL, 1L);
+    api.setopt(c, CURLOPT_USERAGENT, "Platterly");
+    api.setopt(c, CURLOPT_ERRORBUFFER, error);
+    api.setopt(c, CURLOPT_WRITEFUNCTION, &Collect);
+    api.setopt(c, CURLOPT_WRITEDATA, &body);
+    const CURLcode rc = api.perform(c);
     if (rc != CURLE_OK) {
-        lookup.error = error[0] ? error : curl_easy_strerror(rc);
+        lookup.error = error[0] ? error : api.strerror(rc);
         return lookup;
     }
     long status = 0;
-    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+    api.getinfo(c, CURLINFO_RESPONSE_CODE, &status);
     if (status == 404) {
         lookup.status = Lookup::Status::Absent;
         return lookup;

@@ -1,5 +1,6 @@
 #include "platform/DesktopAutoPlay.h"
 
+#include <dlfcn.h>
 #include <gio/gio.h>
 #include <memory>
 
@@ -9,26 +10,66 @@ namespace {
 
 constexpr const char* SchemaId = "org.gnome.desktop.media-handling";
 
+// GIO is loaded when the setting is first asked for or changed, not with every program that
+// reads the settings file: it would add its libraries to the start of each (the command line
+// tool included), and a desktop without it simply has no such setting.
+struct Gio {
+    decltype(&g_object_unref) objectUnref = nullptr;
+    decltype(&g_settings_schema_source_get_default) defaultSource = nullptr;
+    decltype(&g_settings_schema_source_lookup) lookup = nullptr;
+    decltype(&g_settings_schema_has_key) hasKey = nullptr;
+    decltype(&g_settings_schema_unref) schemaUnref = nullptr;
+    decltype(&g_settings_new) settingsNew = nullptr;
+    decltype(&g_settings_get_boolean) getBoolean = nullptr;
+    decltype(&g_settings_set_boolean) setBoolean = nullptr;
+    decltype(&g_settings_sync) sync = nullptr;
+    bool ready = false;
+
+    template <typename F> static bool Load(void* library, F& function, const char* name) {
+        function = reinterpret_cast<F>(::dlsym(library, name));
+        return function != nullptr;
+    }
+    Gio() {
+        // Never closed: GLib's type system cannot be unloaded.
+        void* library = ::dlopen("libgio-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+        ready = library && Load(library, objectUnref, "g_object_unref") &&
+                Load(library, defaultSource, "g_settings_schema_source_get_default") &&
+                Load(library, lookup, "g_settings_schema_source_lookup") &&
+                Load(library, hasKey, "g_settings_schema_has_key") &&
+                Load(library, schemaUnref, "g_settings_schema_unref") &&
+                Load(library, settingsNew, "g_settings_new") &&
+                Load(library, getBoolean, "g_settings_get_boolean") &&
+                Load(library, setBoolean, "g_settings_set_boolean") &&
+                Load(library, sync, "g_settings_sync");
+    }
+    static const Gio& Get() {
+        static const Gio gio;
+        return gio;
+    }
+};
+
 struct GObjectUnref {
-    void operator()(gpointer p) const { g_object_unref(p); }
+    void operator()(gpointer p) const { Gio::Get().objectUnref(p); }
 };
 using SettingsPtr = std::unique_ptr<GSettings, GObjectUnref>;
 
 // Only when the schema exists: g_settings_new aborts the process on an unknown schema.
 SettingsPtr openSettings() {
-    GSettingsSchemaSource* source = g_settings_schema_source_get_default();
+    const Gio& gio = Gio::Get();
+    if (!gio.ready)
+        return nullptr;
+    GSettingsSchemaSource* source = gio.defaultSource();
     if (!source)
         return nullptr;
-    GSettingsSchema* schema = g_settings_schema_source_lookup(source, SchemaId, TRUE);
+    GSettingsSchema* schema = gio.lookup(source, SchemaId, TRUE);
     if (!schema)
         return nullptr;
-    const bool complete = g_settings_schema_has_key(schema, "automount") &&
-                          g_settings_schema_has_key(schema, "automount-open") &&
-                          g_settings_schema_has_key(schema, "autorun-never");
-    g_settings_schema_unref(schema);
+    const bool complete = gio.hasKey(schema, "automount") && gio.hasKey(schema, "automount-open") &&
+                          gio.hasKey(schema, "autorun-never");
+    gio.schemaUnref(schema);
     if (!complete)
         return nullptr;
-    return SettingsPtr(g_settings_new(SchemaId));
+    return SettingsPtr(gio.settingsNew(SchemaId));
 }
 
 } // namespace
@@ -37,18 +78,20 @@ std::optional<bool> DesktopAutoPlayEnabled() {
     auto settings = openSettings();
     if (!settings)
         return std::nullopt;
-    return g_settings_get_boolean(settings.get(), "automount") &&
-           !g_settings_get_boolean(settings.get(), "autorun-never");
+    const Gio& gio = Gio::Get();
+    return gio.getBoolean(settings.get(), "automount") &&
+           !gio.getBoolean(settings.get(), "autorun-never");
 }
 
 bool SetDesktopAutoPlay(bool on) {
     auto settings = openSettings();
     if (!settings)
         return false;
-    bool ok = g_settings_set_boolean(settings.get(), "automount", on);
-    ok = g_settings_set_boolean(settings.get(), "automount-open", on) && ok;
-    ok = g_settings_set_boolean(settings.get(), "autorun-never", !on) && ok;
-    g_settings_sync();
+    const Gio& gio = Gio::Get();
+    bool ok = gio.setBoolean(settings.get(), "automount", on);
+    ok = gio.setBoolean(settings.get(), "automount-open", on) && ok;
+    ok = gio.setBoolean(settings.get(), "autorun-never", !on) && ok;
+    gio.sync();
     return ok;
 }
 
