@@ -60,7 +60,7 @@ QString TimeText(std::int64_t ms) {
 int Play(cli::Context& context, const std::vector<std::string>& args) {
     auto parsed = Parse(args);
     if (!parsed) {
-        std::cerr << "usage: platterly-cli play X: TRACK [--from SECONDS]\n";
+        std::cerr << "usage: platterly-cli " << cli::kPlayUsage << "\n";
         return cli::kExitUsage;
     }
     auto device = cli::DriveArgument(context, parsed->drive);
@@ -131,6 +131,6 @@ int Play(cli::Context& context, const std::vector<std::string>& args) {
     return status;
 }
 
-cli::Register reg({"play", "play X: TRACK [--from SECONDS]", Play});
+cli::Register reg({"play", cli::kPlayUsage, Play});
 
 } // namespace

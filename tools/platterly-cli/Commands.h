@@ -38,6 +38,11 @@ std::shared_ptr<discengine::IDeviceX> DriveArgument(Context& context, const std:
 // it cannot be found.
 std::string ExecutableFolder();
 
+// `play` runs in its own program beside this one (kPlayProgram), the only one that loads the
+// audio output libraries; this one hands the command over to it.
+inline constexpr const char* kPlayUsage = "play X: TRACK [--from SECONDS]";
+inline constexpr const char* kPlayProgram = "platterly-cli-play";
+
 constexpr int kExitUsage = 2;
 constexpr int kExitFailed = 1;
 constexpr int kExitCancelled = 130; // as a shell reports a command ended by Ctrl+C
