@@ -3,6 +3,7 @@
 #include "DriveState.h"
 #include "discengine/JobRunner.h"
 #include "discengine/Listener.h"
+#include "discengine/Volume.h"
 
 #include <atomic>
 #include <functional>
@@ -38,6 +39,9 @@ struct DriveShared {
     mutable std::mutex mutex;
     DriveState state;                      // guarded by mutex
     std::atomic<std::int32_t> jobSpeed{0}; // KB/s of the running job, 0 when idle
+    // The data disc's volume, kept while the disc is in the drive (DriveVolume).
+    mutable std::mutex volumeMutex;
+    mutable std::shared_ptr<IDiscVolume> volume; // guarded by volumeMutex
 
     DriveState Snapshot() const {
         std::lock_guard lock(mutex);

@@ -150,10 +150,27 @@ std::shared_ptr<IDiscVolume> VirtualDevice::Volume() {
 }
 
 std::shared_ptr<IDiscVolume> DriveVolume(const DriveShared& drive) {
+    // Opening a volume reads the disc's descriptors and folders, and the drive's pages, jobs and
+    // images each ask for it (an image of thousands of files on one disc asks per file): one
+    // volume serves them all while its disc stays. It notices for itself when the disc leaves
+    // (the tray opened, the image removed, replaced or cut short); then a new look is taken.
+    std::lock_guard lock(drive.volumeMutex);
+    if (drive.volume) {
+        try {
+            drive.volume->CheckMedium();
+            return drive.volume;
+        } catch (const MediumGoneError&) {
+            drive.volume.reset();
+        }
+    }
     DriveState state = drive.Snapshot();
     if (state.config.trayOpen)
         state.medium.reset();
-    return volume::OpenWatchedVolume(state, OpenDriveVolume);
+    auto volume = volume::OpenWatchedVolume(state, OpenDriveVolume);
+    // Only a data disc's volume watches its disc; an audio disc's is made anew each time.
+    if (state.medium && !state.medium->dataPayload.empty())
+        drive.volume = volume;
+    return volume;
 }
 
 } // namespace discengine

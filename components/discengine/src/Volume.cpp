@@ -14,6 +14,8 @@
 #include "isofs/Sink.h"
 #include "isofs/TargetFile.h"
 
+#include <algorithm>
+#include <array>
 #include <cctype>
 #include <cdio/iso9660.h>
 #include <cerrno>
@@ -77,18 +79,30 @@ std::string SanitiseName(std::string name) {
     return name;
 }
 
-bool SameName(const std::string& a, const std::string& b) {
+namespace {
+char FoldAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+} // namespace
+
+bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;
     // Names are UTF-8: only ASCII letters have a case to ignore byte by byte (what tolower did
     // in the UTF-8 locale, without its call per byte: a lookup per file of a 5,000-file copy).
-    auto fold = [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
-    };
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (a[i] != b[i] && fold(a[i]) != fold(b[i]))
+        if (a[i] != b[i] && FoldAscii(a[i]) != FoldAscii(b[i]))
             return false;
     return true;
+}
+
+std::uint64_t FoldedNameHash(std::string_view name) {
+    std::uint64_t hash = 14695981039346656037ull; // FNV-1a
+    for (char c : name) {
+        hash ^= static_cast<unsigned char>(FoldAscii(c));
+        hash *= 1099511628211ull;
+    }
+    return hash;
 }
 
 std::chrono::system_clock::time_point FromTimeT(std::time_t t) {
@@ -256,6 +270,8 @@ public:
         if (!root)
             throw EngineError("The data disc's root folder cannot be read");
         rootLsn_ = root->lsn;
+        root_.entry.isFolder = true;
+        root_.lsn = rootLsn_;
         folderBytes_[rootLsn_] = root->size;
         const bool rootFits = Inside(root->lsn, root->size) && root->size <= kMaxFolderBytes;
         iso9660_stat_free(root);
@@ -275,7 +291,7 @@ public:
         if (!node->entry.problem.empty())
             throw EngineError(node->entry.problem);
         std::vector<VolumeEntry> entries;
-        for (const auto& child : Children(node->lsn))
+        for (const auto& child : Children(node->lsn).nodes)
             entries.push_back(child.entry);
         return entries;
     }
@@ -334,19 +350,42 @@ public:
     }
 
 private:
-    // A folder's entries, read once: an image made from thousands of files on a disc looks each
-    // of them up by path.
-    const std::vector<IsoNode>& Children(lsn_t folderLsn) const {
+    // A folder's entries, read once, with an index by name: an image made from thousands of
+    // files on a disc looks each of them up by path.
+    struct Listing {
+        std::vector<IsoNode> nodes;
+        std::vector<std::pair<std::uint64_t, std::uint32_t>> byName; // (FoldedNameHash, index)
+
+        const IsoNode* Find(std::string_view name) const {
+            const std::uint64_t hash = FoldedNameHash(name);
+            for (auto it = std::lower_bound(byName.begin(), byName.end(),
+                                            std::make_pair(hash, std::uint32_t{0}));
+                 it != byName.end() && it->first == hash; ++it)
+                if (SameName(nodes[it->second].entry.name, name))
+                    return &nodes[it->second];
+            return nullptr;
+        }
+    };
+
+    // Valid until the next folder is read.
+    const Listing& Children(lsn_t folderLsn) const {
         auto it = listings_.find(folderLsn);
         if (it != listings_.end())
             return it->second;
-        auto children = ReadChildren(folderLsn);
-        cachedEntries_ += children.size();
+        Listing listing;
+        listing.nodes = ReadChildren(folderLsn);
+        // A folder names each entry once: the first of two alike is the one found, as a scan
+        // in disc order would.
+        listing.byName.reserve(listing.nodes.size());
+        for (std::uint32_t i = 0; i < listing.nodes.size(); ++i)
+            listing.byName.emplace_back(FoldedNameHash(listing.nodes[i].entry.name), i);
+        std::sort(listing.byName.begin(), listing.byName.end());
+        cachedEntries_ += listing.nodes.size();
         if (cachedEntries_ > kMaxCachedEntries) {
             listings_.clear();
-            cachedEntries_ = children.size();
+            cachedEntries_ = listing.nodes.size();
         }
-        return listings_.emplace(folderLsn, std::move(children)).first->second;
+        return listings_.emplace(folderLsn, std::move(listing)).first->second;
     }
 
     std::vector<IsoNode> ReadChildren(lsn_t folderLsn) const {
@@ -471,28 +510,27 @@ private:
         return it->second;
     }
 
-    std::optional<IsoNode> Resolve(const std::string& path) const {
-        IsoNode node;
-        node.entry.isFolder = true;
-        node.lsn = rootLsn_;
-        std::set<lsn_t> seen{rootLsn_};
+    // The node a path names, or null; valid until the next folder is read (under the lock).
+    const IsoNode* Resolve(const std::string& path) const {
+        const IsoNode* node = &root_;
+        std::array<lsn_t, kMaxDepth + 1> seen{rootLsn_};
+        std::size_t depth = 1;
         const auto parts = SplitPath(path);
         for (const auto& part : parts) {
-            if (!node.entry.isFolder)
-                return std::nullopt;
-            std::optional<IsoNode> next;
-            for (const auto& child : Children(node.lsn))
-                if (SameName(child.entry.name, part)) {
-                    next = child;
-                    break;
-                }
+            if (!node->entry.isFolder)
+                return nullptr;
+            const IsoNode* next = Children(node->lsn).Find(part);
             if (!next)
-                return std::nullopt;
+                return nullptr;
             if (next->entry.isFolder && !next->entry.problem.empty() && &part != &parts.back())
                 throw EngineError(next->entry.problem);
-            if (next->entry.isFolder && !seen.insert(next->lsn).second)
-                throw EngineError("The disc's folder tree loops back on itself at " + path);
-            node = *next;
+            if (next->entry.isFolder) {
+                if (std::find(seen.begin(), seen.begin() + depth, next->lsn) !=
+                    seen.begin() + depth)
+                    throw EngineError("The disc's folder tree loops back on itself at " + path);
+                seen[depth++] = next->lsn;
+            }
+            node = next;
         }
         return node;
     }
@@ -508,7 +546,8 @@ private:
     mutable std::map<lsn_t, std::uint32_t> folderBytes_; // each folder's extent
     static constexpr std::size_t kMaxCachedEntries = 1u << 20;
     static constexpr std::uint64_t kMaxFolderBytes = 64u << 20;
-    mutable std::map<lsn_t, std::vector<IsoNode>> listings_;
+    IsoNode root_; // the root folder, where every path starts
+    mutable std::map<lsn_t, Listing> listings_;
     mutable std::size_t cachedEntries_ = 0;
     // libiso9660's handle and the caches are not safe for concurrent use.
     mutable std::mutex mutex_;

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace discengine {
@@ -42,7 +43,9 @@ std::vector<std::string> SplitPath(const std::string& path);
 // (empty).
 std::string SanitiseName(std::string name);
 // Disc names compare ignoring ASCII case, as the platform of the discs does.
-bool SameName(const std::string& a, const std::string& b);
+bool SameName(std::string_view a, std::string_view b);
+// A hash that names equal under SameName share.
+std::uint64_t FoldedNameHash(std::string_view name);
 std::chrono::system_clock::time_point FromTimeT(std::time_t t);
 std::string Latin1ToUtf8(const std::string& text);
 // Copies through a temporary file in the target's folder, so a failed copy never leaves a

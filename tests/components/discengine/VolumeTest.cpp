@@ -162,3 +162,28 @@ TEST(Volume, AnOpenVolumeNoticesEveryWayItsDiscLeaves) {
     volume->CopyFile("\\docs\\Long File Name.dat", out);
     EXPECT_EQ(testsupport::readFile(out), f.big);
 }
+
+// The drive's pages, jobs and images share one volume while the disc stays; another disc in
+// the drive gets a volume of its own, and the old one no longer reads.
+TEST(Volume, OneVolumePerDiscInTheDrive) {
+    IsoFixture f;
+    auto first = f.device->Volume();
+    auto again = f.device->Volume();
+    EXPECT_EQ(first.get(), again.get());
+    EXPECT_EQ(first.get(), f.engine->FindDevice('E')->Volume().get());
+
+    fs::create_directories(f.dir / "src2");
+    testsupport::writeFile(f.dir / "src2" / "other.txt", "another disc");
+    const std::string cmd = "genisoimage -quiet -J -V OTHERVOL -o '" +
+                            (f.dir / "other.iso").string() + "' '" + (f.dir / "src2").string() +
+                            "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    VirtualStore(f.dir / "drives").InsertImage('E', f.dir / "other.iso");
+    f.device->Refresh(true);
+    auto next = f.device->Volume();
+    EXPECT_NE(next.get(), first.get());
+    EXPECT_EQ(next->Label(), "OTHERVOL");
+    EXPECT_TRUE(next->Exists("\\other.txt"));
+    EXPECT_THROW(first->Stat("\\readme.txt"), MediumGoneError);
+    EXPECT_EQ(f.device->Volume().get(), next.get());
+}

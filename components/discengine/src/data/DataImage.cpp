@@ -1,6 +1,5 @@
 #include "DataImage.h"
 
-#include "ChangeWatch.h"
 #include "DataLayout.h"
 #include "DiscSource.h"
 #include "Jobs.h"
@@ -12,8 +11,6 @@
 #include "physical/DataBurn.h"
 
 #include <condition_variable>
-#include <map>
-#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -59,65 +56,15 @@ void CollectFiles(const isofs::DataItem& folder, const std::string& discPath,
     }
 }
 
-// Opening a disc's volume reads its descriptors and folders; an image made from thousands of
-// files on one disc opens it once. A drive's volume is kept while its data payload is the same
-// file (device, inode, size and time) and the tray stays closed; any change opens it again.
-// Between changes of the drive's folder nothing is looked at again.
-class VolumeCache {
-public:
-    std::shared_ptr<IDiscVolume> Get(const DriveShared& drive) {
-        {
-            std::lock_guard lock(mutex_);
-            if (auto it = entries_.find(drive.letter);
-                it != entries_.end() && it->second.volume && !it->second.changes->Changed())
-                return it->second.volume;
-        }
-        // Watching starts before the look, so a change after it is never missed.
-        auto changes = std::make_unique<ChangeWatch>(drive.folder);
-        DriveState state = drive.Snapshot();
-        struct stat st {};
-        if (state.config.trayOpen || !state.medium || state.medium->dataPayload.empty() ||
-            ::stat((state.folder / state.medium->dataPayload).c_str(), &st) != 0)
-            return DriveVolume(drive);
-        Key key{st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
-        std::lock_guard lock(mutex_);
-        auto& entry = entries_[drive.letter];
-        if (!entry.volume || !(entry.key == key)) {
-            entry.volume = DriveVolume(drive);
-            entry.key = key;
-        }
-        entry.changes = std::move(changes);
-        return entry.volume;
-    }
-
-private:
-    struct Key {
-        dev_t device;
-        ino_t inode;
-        off_t size;
-        time_t seconds;
-        long nanoseconds;
-        bool operator==(const Key&) const = default;
-    };
-    struct Entry {
-        Key key{};
-        std::shared_ptr<IDiscVolume> volume;
-        std::unique_ptr<ChangeWatch> changes;
-    };
-    std::mutex mutex_;
-    std::map<char, Entry> entries_;
-};
-
 class DataImage final : public IDataImageX {
 public:
     DataImage(std::shared_ptr<EngineCore> core, DriveLookup lookup, VolumeLookup physical)
         : core_(std::move(core)), lookup_(std::move(lookup)) {
         DriveLookup drives = lookup_;
-        auto volumes = std::make_shared<VolumeCache>();
-        layoutCore_ = std::make_shared<LayoutCore>(MakeEngineSourceOpener(
-            [drives, volumes, physical](char letter) -> std::shared_ptr<IDiscVolume> {
+        layoutCore_ = std::make_shared<LayoutCore>(
+            MakeEngineSourceOpener([drives, physical](char letter) -> std::shared_ptr<IDiscVolume> {
                 if (auto drive = drives ? drives(letter) : nullptr)
-                    return volumes->Get(*drive);
+                    return DriveVolume(*drive);
                 return physical ? physical(letter) : nullptr;
             }));
         job_->imageId = kDataImageId;
