@@ -53,17 +53,17 @@ void UniqueFd::reset(int fd) {
 
 std::vector<std::string> SplitPath(const std::string& path) {
     std::vector<std::string> parts;
-    std::string part;
-    for (char c : path + "\\") {
-        if (c == '\\' || c == '/') {
-            if (part == "." || part == "..")
-                throw EngineError("Invalid disc path \"" + path + "\"");
-            if (!part.empty())
-                parts.push_back(part);
-            part.clear();
-        } else {
-            part += c;
-        }
+    for (std::size_t start = 0;;) {
+        const std::size_t end = path.find_first_of("\\/", start);
+        const std::string_view part(path.data() + start,
+                                    (end == std::string::npos ? path.size() : end) - start);
+        if (part == "." || part == "..")
+            throw EngineError("Invalid disc path \"" + path + "\"");
+        if (!part.empty())
+            parts.emplace_back(part);
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
     }
     if (parts.size() > kMaxDepth)
         throw EngineError("Disc path too deep: \"" + path + "\"");

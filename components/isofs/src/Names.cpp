@@ -128,6 +128,7 @@ std::vector<U32> makeUnique(const std::vector<U32>& cands, const std::vector<boo
                             const std::vector<std::size_t>& maxLen, bool caseFold,
                             char mark = '~') {
     std::unordered_set<U32, U32Hash> taken;
+    taken.reserve(cands.size());
     std::unordered_map<U32, unsigned, U32Hash> next;
     auto key = [&](const U32& s) { return caseFold ? fold(s) : s; };
     std::vector<U32> out;

@@ -75,16 +75,26 @@ public:
         {
             std::lock_guard lock(core_->mutex);
             // Collected under the lock, announced after it: a listener may call back in.
+            std::vector<const isofs::DataItem*> made;
             core_->layout.setOnItemAdded(
-                [&](const isofs::DataItem& item) { added.push_back(MakeItem(core_, item)); });
+                [&](const isofs::DataItem& item) { made.push_back(&item); });
+            const isofs::DataItem* item = nullptr;
             try {
-                result = MakeItem(core_, core_->layout.addItem(source, imagePath));
+                item = &core_->layout.addItem(source, imagePath);
             } catch (const std::exception& error) {
                 core_->layout.setOnItemAdded(nullptr);
                 throw EngineError(error.what());
             }
             core_->layout.setOnItemAdded(nullptr);
             ++core_->generation;
+            // One snapshot of the new item serves both the event and the answer.
+            for (const isofs::DataItem* m : made) {
+                added.push_back(MakeItem(core_, *m));
+                if (m == item)
+                    result = added.back();
+            }
+            if (!result)
+                result = MakeItem(core_, *item);
         }
         if (onItemAdded_)
             for (const auto& item : added)
