@@ -1,9 +1,9 @@
 #include "jobs/AccurateRip.h"
+#include "platform/LoadedLibrary.h"
 
 #include <curl/curl.h>
 
 #include <cstdio>
-#include <dlfcn.h>
 #include <memory>
 
 namespace accuraterip {
@@ -32,20 +32,14 @@ struct Curl {
     decltype(&curl_easy_getinfo) getinfo = nullptr;
     bool ready = false;
 
-    template <typename F> bool Load(void* library, F& function, const char* name) {
-        function = reinterpret_cast<F>(::dlsym(library, name));
-        return function != nullptr;
-    }
     Curl() {
-        // Never closed: libcurl keeps process-wide state once initialised.
-        void* library = ::dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
-        ready = library && Load(library, globalInit, "curl_global_init") &&
-                Load(library, init, "curl_easy_init") &&
-                Load(library, cleanup, "curl_easy_cleanup") &&
-                Load(library, setopt, "curl_easy_setopt") &&
-                Load(library, perform, "curl_easy_perform") &&
-                Load(library, strerror, "curl_easy_strerror") &&
-                Load(library, getinfo, "curl_easy_getinfo") &&
+        const platform::LoadedLibrary library("libcurl.so.4");
+        ready = library.Get(globalInit, "curl_global_init") &&
+                library.Get(init, "curl_easy_init") && library.Get(cleanup, "curl_easy_cleanup") &&
+                library.Get(setopt, "curl_easy_setopt") &&
+                library.Get(perform, "curl_easy_perform") &&
+                library.Get(strerror, "curl_easy_strerror") &&
+                library.Get(getinfo, "curl_easy_getinfo") &&
                 globalInit(CURL_GLOBAL_DEFAULT) == CURLE_OK;
     }
     static const Curl& Get() {

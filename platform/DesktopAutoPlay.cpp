@@ -1,6 +1,6 @@
 #include "platform/DesktopAutoPlay.h"
+#include "platform/LoadedLibrary.h"
 
-#include <dlfcn.h>
 #include <gio/gio.h>
 #include <memory>
 
@@ -25,22 +25,17 @@ struct Gio {
     decltype(&g_settings_sync) sync = nullptr;
     bool ready = false;
 
-    template <typename F> static bool Load(void* library, F& function, const char* name) {
-        function = reinterpret_cast<F>(::dlsym(library, name));
-        return function != nullptr;
-    }
     Gio() {
-        // Never closed: GLib's type system cannot be unloaded.
-        void* library = ::dlopen("libgio-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
-        ready = library && Load(library, objectUnref, "g_object_unref") &&
-                Load(library, defaultSource, "g_settings_schema_source_get_default") &&
-                Load(library, lookup, "g_settings_schema_source_lookup") &&
-                Load(library, hasKey, "g_settings_schema_has_key") &&
-                Load(library, schemaUnref, "g_settings_schema_unref") &&
-                Load(library, settingsNew, "g_settings_new") &&
-                Load(library, getBoolean, "g_settings_get_boolean") &&
-                Load(library, setBoolean, "g_settings_set_boolean") &&
-                Load(library, sync, "g_settings_sync");
+        const LoadedLibrary library("libgio-2.0.so.0");
+        ready = library.Get(objectUnref, "g_object_unref") &&
+                library.Get(defaultSource, "g_settings_schema_source_get_default") &&
+                library.Get(lookup, "g_settings_schema_source_lookup") &&
+                library.Get(hasKey, "g_settings_schema_has_key") &&
+                library.Get(schemaUnref, "g_settings_schema_unref") &&
+                library.Get(settingsNew, "g_settings_new") &&
+                library.Get(getBoolean, "g_settings_get_boolean") &&
+                library.Get(setBoolean, "g_settings_set_boolean") &&
+                library.Get(sync, "g_settings_sync");
     }
     static const Gio& Get() {
         static const Gio gio;
