@@ -24,7 +24,6 @@
 #include <fcntl.h>
 #include <map>
 #include <mutex>
-#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
