@@ -23,6 +23,7 @@ Blocks udfIntegrity(const PlanData& d);
 Blocks udfAnchor(const PlanData& d, std::uint32_t at);
 Blocks udfFileSet(const PlanData& d);
 Blocks udfDirectory(const PlanData& d, std::uint32_t node); // File Entry and identifiers
-Blocks udfFileEntry(const PlanData& d, std::uint32_t node);
+// Into block, 2048 zeroed bytes: one per file, so the writer builds them in place.
+void udfFileEntry(const PlanData& d, std::uint32_t node, std::uint8_t* block);
 
 } // namespace isofs::detail

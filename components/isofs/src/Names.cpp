@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace isofs::detail {
 
-std::u32string utf8ToUtf32(std::string_view s) {
-    std::u32string out;
-    out.reserve(s.size());
+namespace {
+
+// Appends the code points of UTF-8 text to out.
+void appendUtf32(std::string_view s, std::u32string& out) {
     for (std::size_t i = 0; i < s.size();) {
         auto c = static_cast<unsigned char>(s[i]);
         int len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
@@ -30,6 +30,14 @@ std::u32string utf8ToUtf32(std::string_view s) {
             i += static_cast<std::size_t>(len);
         }
     }
+}
+
+} // namespace
+
+std::u32string utf8ToUtf32(std::string_view s) {
+    std::u32string out;
+    out.reserve(s.size());
+    appendUtf32(s, out);
     return out;
 }
 
@@ -81,180 +89,269 @@ std::string ucs2ToUtf8(std::u16string_view s) {
 namespace {
 
 using U32 = std::u32string;
+template <typename Ch> using Str = std::basic_string<Ch>;
+template <typename Ch> using View = std::basic_string_view<Ch>;
 
-char32_t upperAscii(char32_t c) {
-    return (c >= 'a' && c <= 'z') ? c - 32 : c;
-}
-
-U32 fold(const U32& s) {
-    U32 out = s;
-    for (auto& c : out)
-        c = upperAscii(c);
-    return out;
-}
-
-struct U32Hash {
-    std::size_t operator()(const U32& s) const {
-        std::size_t h = 1469598103934665603ull;
-        for (char32_t c : s)
-            h = (h ^ c) * 1099511628211ull;
-        return h;
-    }
-};
-
-// Splits at the last dot of a file name (a leading dot does not start an extension).
-std::pair<U32, U32> splitExt(const U32& name, bool isFolder) {
-    if (isFolder)
-        return {name, U32()};
-    auto dot = name.rfind(U'.');
-    if (dot == U32::npos || dot == 0)
-        return {name, U32()};
-    return {name.substr(0, dot), name.substr(dot)};
-}
-
-// Truncates keeping the extension when it is short enough to leave room for a name.
-U32 fitLength(const U32& name, bool isFolder, std::size_t maxLen) {
-    if (name.size() <= maxLen)
-        return name;
-    auto [base, ext] = splitExt(name, isFolder);
-    if (ext.size() * 2 > maxLen)
-        ext.clear();
-    return base.substr(0, maxLen - ext.size()) + ext;
-}
-
-// Makes each candidate unique (compared after fold when caseFold) by putting mark and a number
-// at the end of the name part, shortening it to stay within the length limit.
-std::vector<U32> makeUnique(const std::vector<U32>& cands, const std::vector<bool>& isFolder,
-                            const std::vector<std::size_t>& maxLen, bool caseFold,
-                            char mark = '~') {
-    std::unordered_set<U32, U32Hash> taken;
-    taken.reserve(cands.size());
-    std::unordered_map<U32, unsigned, U32Hash> next;
-    auto key = [&](const U32& s) { return caseFold ? fold(s) : s; };
-    std::vector<U32> out;
-    out.reserve(cands.size());
-    for (std::size_t i = 0; i < cands.size(); ++i) {
-        U32 name = cands[i];
-        if (!taken.insert(key(name)).second) {
-            auto [base, ext] = splitExt(name, isFolder[i]);
-            if (ext.size() + 3 > maxLen[i])
-                ext.clear();
-            unsigned& n = next[key(name)];
-            for (;;) {
-                ++n;
-                std::string num = mark + std::to_string(n);
-                U32 suffix(num.begin(), num.end());
-                std::size_t room = maxLen[i] - ext.size() - suffix.size();
-                U32 candidate = base.substr(0, room) + suffix + ext;
-                if (taken.insert(key(candidate)).second) {
-                    name = candidate;
-                    break;
-                }
-            }
-        }
-        out.push_back(std::move(name));
-    }
-    return out;
+template <typename Ch> Ch upperAscii(Ch c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<Ch>(c - 32) : c;
 }
 
 bool isDChar(char32_t c) {
     return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 
+char isoChar(char32_t c) {
+    c = upperAscii(c);
+    return isDChar(c) ? static_cast<char>(c) : '_';
+}
+
 U32 isoSanitize(const U32& s) {
     U32 out;
-    for (char32_t c : s) {
-        c = upperAscii(c);
-        out.push_back(isDChar(c) ? c : U'_');
-    }
+    for (char32_t c : s)
+        out.push_back(static_cast<unsigned char>(isoChar(c)));
     return out;
 }
 
-U32 isoCandidate(const std::string& utf8, bool isFolder) {
-    U32 name = utf8ToUtf32(utf8);
-    if (isFolder) {
-        U32 s = isoSanitize(name).substr(0, 31);
-        return s.empty() ? U32(U"_") : s;
-    }
-    auto [base, ext] = splitExt(name, false);
-    U32 b = isoSanitize(base);
-    U32 e = ext.empty() ? U32() : isoSanitize(ext.substr(1));
-    if (b.empty() || b.find_first_not_of(U'_') == U32::npos) {
-        if (!e.empty() && b.empty()) {
-            b = e;
-            e.clear();
-        }
-    }
-    if (b.empty())
-        b = U"_";
-    if (e.size() > 8)
-        e.resize(8);
-    if (b.size() + e.size() > 30)
-        b.resize(30 - e.size());
-    return e.empty() ? b : b + U"." + e;
+// Characters a name may not keep: the given ones, controls (when asked), and what UCS-2 cannot
+// hold.
+bool badChar(char32_t c, std::u32string_view bad, bool controls) {
+    return bad.find(c) != std::u32string_view::npos || (controls && c < 0x20) || c > 0xFFFF ||
+           (c >= 0xD800 && c <= 0xDFFF);
 }
 
-U32 replaceBad(const U32& s, const U32& bad, bool controls) {
+U32 replaceBad(const U32& s, std::u32string_view bad, bool controls) {
     U32 out;
-    for (char32_t c : s) {
-        bool isBad = bad.find(c) != U32::npos || (controls && c < 0x20) || c > 0xFFFF ||
-                     (c >= 0xD800 && c <= 0xDFFF);
-        out.push_back(isBad ? U'_' : c);
-    }
+    for (char32_t c : s)
+        out.push_back(badChar(c, bad, controls) ? U'_' : c);
     if (out.empty() || out == U"." || out == U"..")
         out = U32(out.size() + 1, U'_');
     return out;
 }
 
+// The same in UCS-2, into out (its room reused from name to name).
+void replaceBadUcs2(const U32& s, std::u32string_view bad, bool controls, std::u16string& out) {
+    out.clear();
+    for (char32_t c : s)
+        out.push_back(badChar(c, bad, controls) ? u'_' : static_cast<char16_t>(c));
+    if (out.empty() || out == u"." || out == u"..")
+        out.assign(out.size() + 1, u'_');
+}
+
+// Splits at the last dot of a file name (a leading dot does not start an extension).
+template <typename Ch> std::pair<View<Ch>, View<Ch>> splitExt(View<Ch> name, bool isFolder) {
+    if (isFolder)
+        return {name, {}};
+    auto dot = name.rfind(Ch('.'));
+    if (dot == View<Ch>::npos || dot == 0)
+        return {name, {}};
+    return {name.substr(0, dot), name.substr(dot)};
+}
+
+// Adds name, shortened to maxLen keeping the extension when it is short enough to leave room
+// for a name.
+template <typename Ch>
+void pushFitted(NameList<Ch>& list, View<Ch> name, bool isFolder, std::size_t maxLen) {
+    if (name.size() <= maxLen) {
+        list.push_back(name);
+        return;
+    }
+    auto [base, ext] = splitExt(name, isFolder);
+    if (ext.size() * 2 > maxLen)
+        ext = {};
+    Str<Ch> fitted(base.substr(0, maxLen - ext.size()));
+    fitted += ext;
+    list.push_back(fitted);
+}
+
+// The names of a list taken so far, by index: an open-addressing table of indices hashed by
+// their names (ignoring ASCII case when fold is set), so a folder's names cost no copies and no
+// allocation per name.
+template <typename Ch> class TakenNames {
+public:
+    TakenNames(const NameList<Ch>& list, bool fold) : list_(list), fold_(fold) {
+        std::size_t slots = 16;
+        while (slots < list.size() * 2)
+            slots *= 2;
+        slots_.assign(slots, kEmpty);
+    }
+    // Takes entry i's current name; false when an entry taken before has it.
+    bool take(std::uint32_t i) {
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t s = hash(i) & mask;; s = (s + 1) & mask) {
+            if (slots_[s] == kEmpty) {
+                slots_[s] = i;
+                if (++used_ * 2 > slots_.size())
+                    grow();
+                return true;
+            }
+            if (same(slots_[s], i))
+                return false;
+        }
+    }
+
+private:
+    static constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
+    Ch at(View<Ch> s, std::size_t k) const { return fold_ ? upperAscii(s[k]) : s[k]; }
+    std::size_t hash(std::uint32_t i) const {
+        const View<Ch> s = list_[i];
+        std::size_t h = 1469598103934665603ull;
+        for (std::size_t k = 0; k < s.size(); ++k)
+            h = (h ^ static_cast<std::size_t>(at(s, k))) * 1099511628211ull;
+        return h ^ (h >> 29);
+    }
+    bool same(std::uint32_t a, std::uint32_t b) const {
+        const View<Ch> x = list_[a], y = list_[b];
+        if (x.size() != y.size())
+            return false;
+        for (std::size_t k = 0; k < x.size(); ++k)
+            if (at(x, k) != at(y, k))
+                return false;
+        return true;
+    }
+    // Entries renamed after a clash can outnumber the list's size.
+    void grow() {
+        std::vector<std::uint32_t> old(slots_.size() * 2, kEmpty);
+        old.swap(slots_);
+        const std::size_t mask = slots_.size() - 1;
+        for (auto i : old)
+            if (i != kEmpty) {
+                std::size_t s = hash(i) & mask;
+                while (slots_[s] != kEmpty)
+                    s = (s + 1) & mask;
+                slots_[s] = i;
+            }
+    }
+
+    const NameList<Ch>& list_;
+    bool fold_;
+    std::vector<std::uint32_t> slots_;
+    std::size_t used_ = 0;
+};
+
+// Makes each name unique (compared ignoring ASCII case when caseFold) by putting mark and a
+// number at the end of the name part, shortening it to stay within maxLen(i).
+template <typename Ch, typename MaxLen>
+void makeUnique(NameList<Ch>& list, const std::vector<NameRequest>& requests, MaxLen maxLen,
+                bool caseFold, char mark) {
+    TakenNames<Ch> taken(list, caseFold);
+    std::unordered_map<Str<Ch>, unsigned> next; // by the clashing name, folded like the keys
+    for (std::uint32_t i = 0; i < list.size(); ++i) {
+        if (taken.take(i))
+            continue;
+        const Str<Ch> name(list[i]);
+        auto [base, ext] = splitExt<Ch>(name, requests[i].isFolder);
+        const std::size_t limit = maxLen(i);
+        if (ext.size() + 3 > limit)
+            ext = {};
+        Str<Ch> clash = name;
+        if (caseFold)
+            for (auto& c : clash)
+                c = upperAscii(c);
+        unsigned& n = next[clash];
+        for (Str<Ch> candidate;;) {
+            ++n;
+            const std::string number = mark + std::to_string(n);
+            if (ext.size() + number.size() > limit) // a long extension gives way to the number
+                ext = {};
+            candidate.assign(base.substr(0, limit - ext.size() - number.size()));
+            candidate.append(number.begin(), number.end());
+            candidate.append(ext);
+            list.replace(i, candidate);
+            if (taken.take(i))
+                break;
+        }
+    }
+}
+
+// The ISO9660 name of a decoded name: "NAME.EXT" of d-characters for a file, NAME for a folder.
+void pushIsoCandidate(NameList<char>& list, const U32& name, bool isFolder, std::string& base,
+                      std::string& ext) {
+    base.clear();
+    ext.clear();
+    if (isFolder) {
+        for (std::size_t i = 0; i < name.size() && i < 31; ++i)
+            base.push_back(isoChar(name[i]));
+        list.push_back(base.empty() ? std::string_view("_") : std::string_view(base));
+        return;
+    }
+    auto [b, e] = splitExt<char32_t>(name, false);
+    for (char32_t c : b)
+        base.push_back(isoChar(c));
+    if (!e.empty())
+        for (char32_t c : e.substr(1))
+            ext.push_back(isoChar(c));
+    if (base.empty() && !ext.empty())
+        std::swap(base, ext);
+    if (base.empty())
+        base = "_";
+    if (ext.size() > 8)
+        ext.resize(8);
+    if (base.size() + ext.size() > 30)
+        base.resize(30 - ext.size());
+    if (!ext.empty()) {
+        base.push_back('.');
+        base += ext;
+    }
+    list.push_back(base);
+}
+
+std::size_t utf8Bytes(const std::vector<NameRequest>& names) {
+    std::size_t bytes = 0;
+    for (const auto& n : names)
+        bytes += n.name.size();
+    return bytes;
+}
+
 } // namespace
 
-std::vector<std::string> isoNames(const std::vector<NameRequest>& names) {
-    std::vector<U32> cands;
-    std::vector<bool> folders;
-    std::vector<std::size_t> maxLen;
+NameList<char> isoNames(const std::vector<NameRequest>& names) {
+    NameList<char> list;
+    list.reserve(names.size(), utf8Bytes(names));
+    U32 wide;
+    std::string base, ext;
     for (const auto& n : names) {
-        cands.push_back(isoCandidate(n.name, n.isFolder));
-        folders.push_back(n.isFolder);
-        maxLen.push_back(31);
+        wide.clear();
+        appendUtf32(n.name, wide);
+        pushIsoCandidate(list, wide, n.isFolder, base, ext);
     }
-    std::vector<std::string> out;
-    for (const auto& u : makeUnique(cands, folders, maxLen, false, '_'))
-        out.push_back(utf32ToUtf8(u));
-    return out;
+    makeUnique(
+        list, names, [](std::size_t) { return 31; }, false, '_');
+    return list;
 }
 
-std::vector<std::u16string> jolietNames(const std::vector<NameRequest>& names) {
-    std::vector<U32> cands;
-    std::vector<bool> folders;
-    std::vector<std::size_t> maxLen;
+NameList<char16_t> jolietNames(const std::vector<NameRequest>& names) {
+    NameList<char16_t> list;
+    list.reserve(names.size(), utf8Bytes(names));
+    U32 wide;
+    std::u16string clean;
     for (const auto& n : names) {
-        U32 s = replaceBad(utf8ToUtf32(n.name), U"*/:;?\\", true);
-        cands.push_back(fitLength(s, n.isFolder, 64));
-        folders.push_back(n.isFolder);
-        maxLen.push_back(64);
+        wide.clear();
+        appendUtf32(n.name, wide);
+        replaceBadUcs2(wide, U"*/:;?\\", true, clean);
+        pushFitted<char16_t>(list, clean, n.isFolder, 64);
     }
-    std::vector<std::u16string> out;
-    for (const auto& u : makeUnique(cands, folders, maxLen, true))
-        out.push_back(utf32ToUcs2(u));
-    return out;
+    makeUnique(
+        list, names, [](std::size_t) { return 64; }, true, '~');
+    return list;
 }
 
-std::vector<std::u16string> udfNames(const std::vector<NameRequest>& names) {
-    std::vector<U32> cands;
-    std::vector<bool> folders;
-    std::vector<std::size_t> maxLen;
-    for (const auto& n : names) {
-        U32 s = replaceBad(utf8ToUtf32(n.name), U32(U"/\\") + U32(1, 0), false);
-        bool wide = std::any_of(s.begin(), s.end(), [](char32_t c) { return c > 0xFF; });
-        std::size_t limit = wide ? 127 : 254;
-        cands.push_back(fitLength(s, n.isFolder, limit));
-        folders.push_back(n.isFolder);
-        maxLen.push_back(limit);
+NameList<char16_t> udfNames(const std::vector<NameRequest>& names) {
+    static constexpr char32_t kBad[] = {U'/', U'\\', 0};
+    NameList<char16_t> list;
+    list.reserve(names.size(), utf8Bytes(names));
+    std::vector<std::uint8_t> wideNames(names.size());
+    U32 wide;
+    std::u16string clean;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        wide.clear();
+        appendUtf32(names[i].name, wide);
+        replaceBadUcs2(wide, std::u32string_view(kBad, 3), false, clean);
+        wideNames[i] = std::any_of(clean.begin(), clean.end(), [](char16_t c) { return c > 0xFF; });
+        pushFitted<char16_t>(list, clean, names[i].isFolder, wideNames[i] ? 127 : 254);
     }
-    std::vector<std::u16string> out;
-    for (const auto& u : makeUnique(cands, folders, maxLen, false))
-        out.push_back(utf32ToUcs2(u));
-    return out;
+    makeUnique(
+        list, names, [&](std::size_t i) { return wideNames[i] ? 127 : 254; }, false, '~');
+    return list;
 }
 
 std::string isoVolumeId(std::string_view label) {

@@ -177,8 +177,9 @@ void assignNames(PlanData& d) {
         if (!dir.isDir || dir.children().empty())
             continue;
         std::vector<NameRequest> req;
+        req.reserve(dir.children().size());
         for (auto c : dir.children())
-            req.push_back({std::string(d.nodes[c].name), d.nodes[c].isDir});
+            req.push_back({d.nodes[c].name, d.nodes[c].isDir});
         auto iso = isoNames(req);
         auto jol = jolietNames(req);
         auto udf = udfNames(req);

@@ -10,20 +10,31 @@ namespace {
 
 constexpr std::uint16_t kUdfRevision = 0x0102;
 
+// CRC-ITU (x^16 + x^12 + x^5 + 1) of every descriptor, eight bytes a step: tables[k] holds a
+// byte's share when k more bytes follow it. A file entry per file makes this a hot loop.
 std::uint16_t crcItu(const std::uint8_t* p, std::size_t n) {
-    static const auto table = [] {
-        std::array<std::uint16_t, 256> t{};
+    static const auto tables = [] {
+        std::array<std::array<std::uint16_t, 256>, 8> t{};
         for (unsigned i = 0; i < 256; ++i) {
             std::uint16_t c = static_cast<std::uint16_t>(i << 8);
             for (int k = 0; k < 8; ++k)
                 c = static_cast<std::uint16_t>((c & 0x8000) ? (c << 1) ^ 0x1021 : c << 1);
-            t[i] = c;
+            t[0][i] = c;
         }
+        for (std::size_t k = 1; k < 8; ++k)
+            for (unsigned i = 0; i < 256; ++i)
+                t[k][i] = static_cast<std::uint16_t>((t[k - 1][i] << 8) ^ t[0][t[k - 1][i] >> 8]);
         return t;
     }();
     std::uint16_t crc = 0;
-    for (std::size_t i = 0; i < n; ++i)
-        crc = static_cast<std::uint16_t>((crc << 8) ^ table[((crc >> 8) ^ p[i]) & 0xFF]);
+    for (; n >= 8; n -= 8, p += 8) {
+        const unsigned x = crc ^ ((p[0] << 8) | p[1]);
+        crc = static_cast<std::uint16_t>(tables[7][x >> 8] ^ tables[6][x & 0xFF] ^ tables[5][p[2]] ^
+                                         tables[4][p[3]] ^ tables[3][p[4]] ^ tables[2][p[5]] ^
+                                         tables[1][p[6]] ^ tables[0][p[7]]);
+    }
+    for (; n > 0; --n, ++p)
+        crc = static_cast<std::uint16_t>((crc << 8) ^ tables[0][((crc >> 8) ^ *p) & 0xFF]);
     return crc;
 }
 
@@ -43,16 +54,26 @@ void tag(std::uint8_t* p, std::uint16_t ident, std::uint32_t location, std::size
 }
 
 void timestamp(std::uint8_t* p, std::int64_t t) {
-    std::time_t tt = static_cast<std::time_t>(t);
-    std::tm tm{};
-    gmtime_r(&tt, &tm);
-    le16(p, 0x1000); // local time with offset 0: UTC
-    le16(p + 2, static_cast<std::uint32_t>(tm.tm_year + 1900));
-    p[4] = static_cast<std::uint8_t>(tm.tm_mon + 1);
-    p[5] = static_cast<std::uint8_t>(tm.tm_mday);
-    p[6] = static_cast<std::uint8_t>(tm.tm_hour);
-    p[7] = static_cast<std::uint8_t>(tm.tm_min);
-    p[8] = static_cast<std::uint8_t>(tm.tm_sec);
+    // Files of one folder mostly share their time: the last conversion is kept.
+    thread_local bool known = false;
+    thread_local std::int64_t lastTime = 0;
+    thread_local std::array<std::uint8_t, 12> last{};
+    if (!known || t != lastTime) {
+        std::time_t tt = static_cast<std::time_t>(t);
+        std::tm tm{};
+        gmtime_r(&tt, &tm);
+        std::uint8_t* q = last.data();
+        le16(q, 0x1000); // local time with offset 0: UTC
+        le16(q + 2, static_cast<std::uint32_t>(tm.tm_year + 1900));
+        q[4] = static_cast<std::uint8_t>(tm.tm_mon + 1);
+        q[5] = static_cast<std::uint8_t>(tm.tm_mday);
+        q[6] = static_cast<std::uint8_t>(tm.tm_hour);
+        q[7] = static_cast<std::uint8_t>(tm.tm_min);
+        q[8] = static_cast<std::uint8_t>(tm.tm_sec);
+        lastTime = t;
+        known = true;
+    }
+    std::memcpy(p, last.data(), last.size());
 }
 
 void charspec(std::uint8_t* p) {
@@ -69,21 +90,28 @@ void regid(std::uint8_t* p, const char* id, bool udfSuffix) {
 }
 
 // Compressed unicode bytes of a name (no length byte).
-std::vector<std::uint8_t> cs0(std::u16string_view s) {
+std::size_t cs0Bytes(std::u16string_view s) {
+    return s.empty() ? 0 : 1 + s.size() * (udfWide(s) ? 2 : 1);
+}
+
+// Writes them to out, which has room for cs0Bytes(s); returns that count.
+std::size_t cs0(std::u16string_view s, std::uint8_t* out) {
     if (s.empty())
-        return {};
-    bool wide = udfWide(s);
-    std::vector<std::uint8_t> out{static_cast<std::uint8_t>(wide ? 16 : 8)};
+        return 0;
+    const bool wide = udfWide(s);
+    std::uint8_t* p = out;
+    *p++ = static_cast<std::uint8_t>(wide ? 16 : 8);
     for (char16_t c : s) {
         if (wide)
-            out.push_back(static_cast<std::uint8_t>(c >> 8));
-        out.push_back(static_cast<std::uint8_t>(c));
+            *p++ = static_cast<std::uint8_t>(c >> 8);
+        *p++ = static_cast<std::uint8_t>(c);
     }
-    return out;
+    return static_cast<std::size_t>(p - out);
 }
 
 void dstring(std::uint8_t* p, std::size_t size, const std::u16string& s) {
-    auto bytes = cs0(s);
+    std::vector<std::uint8_t> bytes(cs0Bytes(s));
+    cs0(s, bytes.data());
     if (bytes.empty())
         return;
     std::memcpy(p, bytes.data(), std::min(bytes.size(), size - 1));
@@ -101,9 +129,8 @@ std::uint32_t rel(const PlanData& d, std::uint32_t lsn) {
     return lsn - d.partitionStart;
 }
 
-Blocks fileEntry(const PlanData& d, const Node& n, std::uint32_t linkCount) {
-    Blocks b(kBlockSize, 0);
-    std::uint8_t* p = b.data();
+// Into p, a zeroed block.
+void fileEntry(std::uint8_t* p, const PlanData& d, const Node& n, std::uint32_t linkCount) {
     // ICB tag: strategy 4, one entry, file type 4 folder / 5 file, short allocation descriptors.
     le16(p + 16 + 4, 4);
     le16(p + 16 + 8, 1);
@@ -135,7 +162,6 @@ Blocks fileEntry(const PlanData& d, const Node& n, std::uint32_t linkCount) {
     }
     le32(p + 172, adBytes);
     tag(p, 261, rel(d, n.udfFe), 176 + adBytes);
-    return b;
 }
 
 } // namespace
@@ -279,22 +305,19 @@ Blocks udfDirectory(const PlanData& d, std::uint32_t node) {
     std::uint32_t subdirs = 0;
     for (auto c : dir.children())
         subdirs += d.nodes[c].isDir ? 1 : 0;
-    Blocks b = fileEntry(d, dir, 1 + subdirs);
-    b.resize(kBlockSize * (1 + blocksFor(dir.udfDataBytes)), 0);
+    Blocks b(kBlockSize * (1 + blocksFor(dir.udfDataBytes)), 0);
+    fileEntry(b.data(), d, dir, 1 + subdirs);
     std::uint8_t* data = b.data() + kBlockSize;
     std::uint32_t at = 0;
     auto fid = [&](const Node& target, std::u16string_view name, std::uint8_t traits) {
         std::uint8_t* p = data + at;
-        auto id = cs0(name);
         le16(p + 16, 1);
         p[18] = traits;
-        p[19] = static_cast<std::uint8_t>(id.size());
+        p[19] = static_cast<std::uint8_t>(cs0(name, p + 38)); // none for the parent entry
         longAd(p + 20, kBlockSize, rel(d, target.udfFe), 0);
         // Implementation use of the ICB address: flags then the UDF unique id.
         le32(p + 20 + 12, static_cast<std::uint32_t>(target.uniqueId));
         le16(p + 20 + 10, 0);
-        if (!id.empty()) // the parent entry has no name
-            std::memcpy(p + 38, id.data(), id.size());
         std::uint32_t len = udfFidBytes(name);
         tag(p, 257, rel(d, dir.udfData) + at / kBlockSize, len);
         at += len;
@@ -308,8 +331,8 @@ Blocks udfDirectory(const PlanData& d, std::uint32_t node) {
     return b;
 }
 
-Blocks udfFileEntry(const PlanData& d, std::uint32_t node) {
-    return fileEntry(d, d.nodes[node], 1);
+void udfFileEntry(const PlanData& d, std::uint32_t node, std::uint8_t* block) {
+    fileEntry(block, d, d.nodes[node], 1);
 }
 
 } // namespace isofs::detail
