@@ -309,9 +309,11 @@ private:
     // of them up by path. Throws EngineError for a folder that is not there.
     const std::vector<Entry>& ListingOf(const std::string& folder) const {
         std::string key;
-        for (const auto& part : SplitPath(folder))
-            for (char c : "\\" + part)
+        for (const auto part : SplitPath(folder)) {
+            key += '\\';
+            for (char c : part)
                 key += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
         if (auto it = listings_.find(key); it != listings_.end())
             return it->second;
         std::vector<Entry> entries;
@@ -346,7 +348,7 @@ private:
             throw EngineError("The root folder is no file");
         std::string parent;
         for (std::size_t i = 0; i + 1 < parts.size(); ++i)
-            parent += "\\" + parts[i];
+            parent.append("\\").append(parts[i]);
         for (const auto& e : ListingOf(parent.empty() ? "\\" : parent))
             if (SameName(e.entry.name, parts.back()))
                 return e;

@@ -149,7 +149,7 @@ std::shared_ptr<IDiscVolume> VirtualDevice::Volume() {
     return DriveVolume(*drive_);
 }
 
-std::shared_ptr<IDiscVolume> DriveVolume(const DriveShared& drive) {
+std::shared_ptr<IDiscVolume> DriveVolume(const DriveShared& drive, bool* watched) {
     // Opening a volume reads the disc's descriptors and folders, and the drive's pages, jobs and
     // images each ask for it (an image of thousands of files on one disc asks per file): one
     // volume serves them all while its disc stays. It notices for itself when the disc leaves
@@ -158,6 +158,8 @@ std::shared_ptr<IDiscVolume> DriveVolume(const DriveShared& drive) {
     if (drive.volume) {
         try {
             drive.volume->CheckMedium();
+            if (watched)
+                *watched = true;
             return drive.volume;
         } catch (const MediumGoneError&) {
             drive.volume.reset();
@@ -168,8 +170,11 @@ std::shared_ptr<IDiscVolume> DriveVolume(const DriveShared& drive) {
         state.medium.reset();
     auto volume = volume::OpenWatchedVolume(state, OpenDriveVolume);
     // Only a data disc's volume watches its disc; an audio disc's is made anew each time.
-    if (state.medium && !state.medium->dataPayload.empty())
+    const bool kept = state.medium && !state.medium->dataPayload.empty();
+    if (kept)
         drive.volume = volume;
+    if (watched)
+        *watched = kept;
     return volume;
 }
 

@@ -58,6 +58,7 @@ private:
 // The volume of a drive's loaded medium (see Volume.h); throws EngineError.
 std::shared_ptr<IDiscVolume> OpenDriveVolume(const DriveState& state);
 // The volume of the medium as the drive last saw it (none while the tray is open).
-std::shared_ptr<IDiscVolume> DriveVolume(const DriveShared& drive);
+// `watched` (optional) tells whether it is the drive's kept volume, which checks its disc itself.
+std::shared_ptr<IDiscVolume> DriveVolume(const DriveShared& drive, bool* watched = nullptr);
 
 } // namespace discengine

@@ -50,8 +50,8 @@ void UniqueFd::reset(int fd) {
     fd_ = fd;
 }
 
-std::vector<std::string> SplitPath(const std::string& path) {
-    std::vector<std::string> parts;
+std::vector<std::string_view> SplitPath(const std::string& path) {
+    std::vector<std::string_view> parts;
     for (std::size_t start = 0;;) {
         const std::size_t end = path.find_first_of("\\/", start);
         const std::string_view part(path.data() + start,

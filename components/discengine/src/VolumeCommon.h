@@ -37,8 +37,9 @@ private:
 // Deeper disc paths are refused.
 constexpr int kMaxDepth = 64;
 
-// "\a\b" -> {"a", "b"}; "." and ".." are refused (EngineError), never followed.
-std::vector<std::string> SplitPath(const std::string& path);
+// "\a\b" -> {"a", "b"}, views of `path`; "." and ".." are refused (EngineError), never
+// followed.
+std::vector<std::string_view> SplitPath(const std::string& path);
 // Names from the disc become plain names: separators and controls replaced, dot names dropped
 // (empty).
 std::string SanitiseName(std::string name);

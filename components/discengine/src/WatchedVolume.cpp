@@ -1,7 +1,6 @@
 // A virtual drive's volume that notices when its disc leaves the drive. A real drive fails its
 // reads once the disc is out; an image file stays readable through an open handle after the
 // store removed or replaced it, so without this a read would go on copying a disc that is gone.
-#include "ChangeWatch.h"
 #include "DriveState.h"
 #include "StoreFiles.h"
 #include "VolumeCommon.h"
@@ -22,8 +21,7 @@ class MediumWatch {
 public:
     // `neededBytes`: what the disc's data tracks take of the image.
     MediumWatch(fs::path driveIni, const fs::path& payload, off_t neededBytes)
-        : driveIni_(std::move(driveIni)), needed_(neededBytes),
-          changes_(driveIni_.parent_path(), payload) {
+        : driveIni_(std::move(driveIni)), needed_(neededBytes) {
         // The image as it is now: removing or replacing it leaves this inode without a name.
         payload_.reset(::open(payload.c_str(), O_RDONLY | O_CLOEXEC));
         if (!payload_)
@@ -32,52 +30,55 @@ public:
     }
 
     // Throws MediumGoneError when the tray was opened, the disc's image was removed or replaced
-    // since the volume was opened, or it was cut short of the disc's tracks. Looks again only
-    // when the drive's folder or the image changed since the last look that found the disc.
+    // since the volume was opened, or it was cut short of the disc's tracks. A read of thousands
+    // of files checks before each one: the image and drive.ini are looked at through open
+    // handles, and drive.ini is read again only when it was replaced or written.
     void Check() const {
         std::lock_guard lock(mutex_);
-        if (present_ && !changes_.Changed())
-            return;
-        present_ = false;
-        Look();
-        present_ = !iniUnsettled_;
-    }
-
-private:
-    void Look() const {
         struct stat st {};
         if (::fstat(payload_.get(), &st) != 0 || st.st_nlink == 0)
             throw MediumGoneError("The disc is no longer in the drive");
         if (st.st_size < needed_)
             throw MediumGoneError("The disc can no longer be read to its end");
-        // drive.ini is replaced by a rename on every change: read it again only then.
-        iniUnsettled_ = false;
+        if (!iniFd_ || ::fstat(iniFd_.get(), &st) != 0 || st.st_nlink == 0 || !SameIni(st))
+            LookAtIni();
+        if (trayOpen_)
+            throw MediumGoneError("The drive's tray was opened");
+    }
+
+private:
+    bool SameIni(const struct stat& st) const {
+        return st.st_ino == iniInode_ && st.st_mtim.tv_sec == iniSeconds_ &&
+               st.st_mtim.tv_nsec == iniNanoseconds_;
+    }
+
+    // drive.ini is replaced by a rename on every change: read it again only then.
+    void LookAtIni() const {
+        iniFd_.reset(-1);
+        struct stat st {};
         if (::stat(driveIni_.c_str(), &st) != 0)
             throw MediumGoneError("The drive is gone");
-        if (st.st_ino != iniInode_ || st.st_mtim.tv_sec != iniSeconds_ ||
-            st.st_mtim.tv_nsec != iniNanoseconds_) {
+        if (!SameIni(st)) {
             try {
                 trayOpen_ = ParseDriveIni(storefiles::ReadSmallFile(driveIni_)).trayOpen;
             } catch (const EngineError&) {
                 trayOpen_ = false; // a drive.ini being rewritten: the next look decides
-                iniUnsettled_ = true;
                 return;
             }
             iniInode_ = st.st_ino;
             iniSeconds_ = st.st_mtim.tv_sec;
             iniNanoseconds_ = st.st_mtim.tv_nsec;
         }
-        if (trayOpen_)
-            throw MediumGoneError("The drive's tray was opened");
+        // Held for the next looks; one replaced since the stat above differs from what was
+        // read, so the next look reads again.
+        iniFd_.reset(::open(driveIni_.c_str(), O_RDONLY | O_CLOEXEC));
     }
 
     fs::path driveIni_;
     UniqueFd payload_;
     off_t needed_ = 0;
-    ChangeWatch changes_; // made before the first look, so no change after it goes unseen
     mutable std::mutex mutex_;
-    mutable bool present_ = false;      // the last look found the disc
-    mutable bool iniUnsettled_ = false; // the last look could not read drive.ini
+    mutable UniqueFd iniFd_; // the drive.ini last read; closed while it cannot be read
     mutable ino_t iniInode_ = 0;
     mutable time_t iniSeconds_ = 0;
     mutable long iniNanoseconds_ = 0;

@@ -62,10 +62,15 @@ public:
         : core_(std::move(core)), lookup_(std::move(lookup)) {
         DriveLookup drives = lookup_;
         layoutCore_ = std::make_shared<LayoutCore>(
-            MakeEngineSourceOpener([drives, physical](char letter) -> std::shared_ptr<IDiscVolume> {
-                if (auto drive = drives ? drives(letter) : nullptr)
-                    return DriveVolume(*drive);
-                return physical ? physical(letter) : nullptr;
+            MakeEngineSourceOpener([drives, physical](char letter) -> SourceVolume {
+                if (auto drive = drives ? drives(letter) : nullptr) {
+                    SourceVolume found;
+                    found.volume = DriveVolume(*drive, &found.watched);
+                    return found;
+                }
+                // A physical drive's volume is opened afresh for each source: nothing tells
+                // it that its disc was changed.
+                return {physical ? physical(letter) : nullptr, false};
             }));
         job_->imageId = kDataImageId;
         job_->hub = core_->hub;

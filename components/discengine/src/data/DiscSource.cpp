@@ -6,6 +6,7 @@
 #include "discengine/Volume.h"
 #include "isofs/Errors.h"
 
+#include <array>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
@@ -164,8 +165,41 @@ private:
 };
 
 class EngineSourceOpener final : public isofs::SourceOpener {
+private:
+    // Calls use with the drive's volume. A watched volume is kept for the next sources: an image
+    // of thousands of files from one disc asked the drive for it per file, and each use checks
+    // its disc anyway. When a kept volume finds its disc gone, the drive is asked again for what
+    // it holds now, and use is called once more.
+    template <typename Use>
+    auto OnVolume(const DrivePath& drivePath, const std::string& full, Use&& use) const {
+        const auto slot = static_cast<unsigned char>(drivePath.letter);
+        std::shared_ptr<IDiscVolume> kept;
+        {
+            std::lock_guard lock(keptMutex_);
+            kept = kept_[slot];
+        }
+        if (kept) {
+            try {
+                return use(kept);
+            } catch (const MediumGoneError&) {
+            } catch (const isofs::SourceError& e) {
+                if (e.errnum() != ENOMEDIUM)
+                    throw;
+            }
+        }
+        SourceVolume found = volumes_ ? volumes_(drivePath.letter) : SourceVolume{};
+        {
+            std::lock_guard lock(keptMutex_);
+            kept_[slot] = found.watched ? found.volume : nullptr;
+        }
+        if (!found.volume)
+            throw isofs::SourceError(full, ENODEV,
+                                     std::string("There is no drive ") + drivePath.letter + ":");
+        return use(std::move(found.volume));
+    }
+
 public:
-    explicit EngineSourceOpener(VolumeLookup volumes) : volumes_(std::move(volumes)) {}
+    explicit EngineSourceOpener(SourceVolumeLookup volumes) : volumes_(std::move(volumes)) {}
 
     isofs::SourceInfo stat(const std::string& path) const override {
         auto drivePath = ParseDrivePath(path);
@@ -173,7 +207,9 @@ public:
             return native_.stat(path);
         isofs::SourceInfo info;
         try {
-            auto entry = VolumeOf(*drivePath, path)->Stat(drivePath->path);
+            auto entry = OnVolume(*drivePath, path, [&](const std::shared_ptr<IDiscVolume>& v) {
+                return v->Stat(drivePath->path);
+            });
             if (!entry)
                 return info;
             info.exists = true;
@@ -195,9 +231,10 @@ public:
         auto drivePath = ParseDrivePath(path);
         if (!drivePath)
             return native_.open(path);
-        std::shared_ptr<IDiscVolume> volume;
         try {
-            volume = VolumeOf(*drivePath, path);
+            return OnVolume(*drivePath, path, [&](std::shared_ptr<IDiscVolume> v) {
+                return OpenVolumeFile(std::move(v), drivePath->path, path);
+            });
         } catch (const isofs::SourceError&) {
             throw;
         } catch (const MediumGoneError& e) {
@@ -205,21 +242,13 @@ public:
         } catch (const std::exception& e) {
             throw isofs::SourceError(path, EIO, e.what());
         }
-        return OpenVolumeFile(std::move(volume), drivePath->path, path);
     }
 
 private:
-    std::shared_ptr<IDiscVolume> VolumeOf(const DrivePath& drivePath,
-                                          const std::string& full) const {
-        auto volume = volumes_ ? volumes_(drivePath.letter) : nullptr;
-        if (!volume)
-            throw isofs::SourceError(full, ENODEV,
-                                     std::string("There is no drive ") + drivePath.letter + ":");
-        return volume;
-    }
-
-    VolumeLookup volumes_;
+    SourceVolumeLookup volumes_;
     isofs::NativeSourceOpener native_;
+    mutable std::mutex keptMutex_;
+    mutable std::array<std::shared_ptr<IDiscVolume>, 256> kept_; // by drive letter
 };
 
 } // namespace
@@ -252,7 +281,7 @@ std::unique_ptr<isofs::SourceReader> OpenVolumeFile(std::shared_ptr<IDiscVolume>
     return std::make_unique<VolumeReader>(std::move(volume), path, display, entry->size);
 }
 
-std::shared_ptr<const isofs::SourceOpener> MakeEngineSourceOpener(VolumeLookup volumes) {
+std::shared_ptr<const isofs::SourceOpener> MakeEngineSourceOpener(SourceVolumeLookup volumes) {
     return std::make_shared<EngineSourceOpener>(std::move(volumes));
 }
 

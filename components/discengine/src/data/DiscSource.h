@@ -21,8 +21,17 @@ std::unique_ptr<isofs::SourceReader> OpenVolumeFile(std::shared_ptr<IDiscVolume>
 // EngineError when the drive holds nothing readable.
 using VolumeLookup = std::function<std::shared_ptr<IDiscVolume>(char letter)>;
 
+// A drive's volume as a source opener gets it. `watched`: the volume checks on each use that
+// its disc is still in the drive (a virtual drive's data disc), so the opener keeps it for the
+// next files instead of asking the drive again each time.
+struct SourceVolume {
+    std::shared_ptr<IDiscVolume> volume;
+    bool watched = false;
+};
+using SourceVolumeLookup = std::function<SourceVolume(char letter)>;
+
 // Opens the sources of a data image: "X:\..." paths through the drive's volume layer, every
 // other path as a native file.
-std::shared_ptr<const isofs::SourceOpener> MakeEngineSourceOpener(VolumeLookup volumes);
+std::shared_ptr<const isofs::SourceOpener> MakeEngineSourceOpener(SourceVolumeLookup volumes);
 
 } // namespace discengine::data

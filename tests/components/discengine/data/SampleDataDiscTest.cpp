@@ -135,4 +135,22 @@ TEST(SampleDataDisc, DiscSourcesFollowADiscChangeInTheDrive) {
     EXPECT_EQ(copyNote("a.iso"), "one");
     makeDisc("second", "two!");
     EXPECT_EQ(copyNote("b.iso"), "two!");
+
+    // Changed between adding the file and writing it: the write reads the disc in the drive
+    // then, as the add did.
+    makeDisc("third", "3rd!");
+    f.Store().InsertImage('E', f.dir / "second.iso");
+    f.engine->FindDevice('E')->Refresh(true);
+    auto layout = f.image->Layout();
+    layout->Clear();
+    layout->AddItem("E:\\note.txt", "\\copy.txt");
+    f.Store().InsertImage('E', f.dir / "third.iso");
+    f.engine->FindDevice('E')->Refresh(true);
+    Recorder r;
+    f.engine->SetListener(&r);
+    EXPECT_TRUE(f.image->WriteToImageFile(f.dir / "c.iso"));
+    EXPECT_EQ(r.WaitEnd(), kWriteCompleted);
+    WaitForJobsOrDie(*f.engine);
+    f.engine->SetListener(&f.recorder);
+    EXPECT_EQ(ReadIso(f.dir / "c.iso", true)["\\copy.txt"], "3rd!");
 }
