@@ -55,10 +55,10 @@ FileLayout::FileLayout(std::shared_ptr<const SourceOpener> opener)
     root_->isFolder_ = true;
 }
 
-std::vector<std::string> FileLayout::splitImagePath(std::string_view imagePath) {
+std::vector<std::string_view> FileLayout::splitImagePath(std::string_view imagePath) {
     if (imagePath.empty() || imagePath.front() != '\\')
         throw LayoutError("Not an image path: " + std::string(imagePath));
-    std::vector<std::string> names;
+    std::vector<std::string_view> names;
     std::size_t pos = 1;
     while (pos <= imagePath.size()) {
         std::size_t end = imagePath.find('\\', pos);
@@ -73,7 +73,7 @@ std::vector<std::string> FileLayout::splitImagePath(std::string_view imagePath) 
 }
 
 DataItem* FileLayout::findMutable(std::string_view imagePath) {
-    std::vector<std::string> names;
+    std::vector<std::string_view> names;
     try {
         names = splitImagePath(imagePath);
     } catch (const LayoutError&) {
@@ -104,11 +104,11 @@ DataItem& FileLayout::insert(DataItem& parent, std::unique_ptr<DataItem> item) {
     return added;
 }
 
-DataItem& FileLayout::ensureFolder(const std::vector<std::string>& names, std::size_t count) {
+DataItem& FileLayout::ensureFolder(const std::vector<std::string_view>& names, std::size_t count) {
     DataItem* folder = root_.get();
     for (std::size_t i = 0; i < count; ++i) {
         if (!isValidItemName(names[i]))
-            throw LayoutError("Invalid name in image path: " + names[i]);
+            throw LayoutError("Invalid name in image path: " + std::string(names[i]));
         DataItem* next = folder->findChildMutable(names[i]);
         if (!next) {
             auto item = std::make_unique<DataItem>();
@@ -116,7 +116,7 @@ DataItem& FileLayout::ensureFolder(const std::vector<std::string>& names, std::s
             item->isFolder_ = true;
             next = &insert(*folder, std::move(item));
         } else if (!next->isFolder_) {
-            throw LayoutError("A file is in the way of the folder: " + names[i]);
+            throw LayoutError("A file is in the way of the folder: " + std::string(names[i]));
         }
         folder = next;
     }
@@ -133,7 +133,7 @@ const DataItem& FileLayout::addKnownItem(std::string_view imagePath, bool isFold
         throw LayoutError("The root is a folder");
     }
     if (!isValidItemName(names.back()))
-        throw LayoutError("Invalid item name: " + names.back());
+        throw LayoutError("Invalid item name: " + std::string(names.back()));
     DataItem& parent = ensureFolder(names, names.size() - 1);
     DataItem* existing = parent.findChildMutable(names.back());
     if (existing) {

@@ -202,7 +202,7 @@ private:
             padBlock();
             return;
         }
-        if (joinRun(n, source, reader))
+        if (joinRun(n, reader))
             return;
         flushRun();
         std::uint64_t left = f.size;
@@ -243,8 +243,7 @@ private:
     // caller has just padded, in the image) joins the run instead of being copied now: a disc
     // read into an image becomes a few large in-kernel copies instead of a read and a write per
     // file. The blocks count as written at once; flushRun() puts them into the sink.
-    bool joinRun(std::uint32_t n, const std::string& source,
-                 std::unique_ptr<SourceReader>& reader) {
+    bool joinRun(std::uint32_t n, std::unique_ptr<SourceReader>& reader) {
         const std::uint64_t size = d_.nodes[n].size;
         if (size == 0 || size >= kPiece || bytesInBlock_ != 0 || !reader->wholeBlocks() ||
             reader->nativeFd() < 0)
@@ -260,7 +259,7 @@ private:
             run_.start = offset;
             run_.keeper = std::move(reader); // keeps the descriptor open until the copy
         }
-        run_.files.push_back({n, source, size, blocks});
+        run_.files.push_back({n, size, blocks});
         run_.length += blocks;
         advanced(blocks);
         return true;
@@ -291,10 +290,11 @@ private:
             // blocks, and go on with the next.
             const PendingFile& f = run.files[i];
             const std::uint64_t fileEnd = fileStart + f.blocks;
-            if (done - fileStart < f.bytes)
-                unreadable(f.node, f.source, whyUnreadable(f.source, got < 0 ? -got : EIO),
+            if (done - fileStart < f.bytes) {
+                const std::string source = d_.nodes[f.node].source();
+                unreadable(f.node, source, whyUnreadable(source, got < 0 ? -got : EIO),
                            fileEnd - done, true);
-            else
+            } else
                 zeroSink(fileEnd - done); // only the slack after its data is missing
             done = fileEnd;
         }
@@ -360,8 +360,7 @@ private:
 
     // Files waiting to be copied as one range of one descriptor.
     struct PendingFile {
-        std::uint32_t node;
-        std::string source;
+        std::uint32_t node;   // its source path is made again only if it cannot be read
         std::uint64_t bytes;  // its data
         std::uint64_t blocks; // its whole blocks, in bytes
     };

@@ -92,9 +92,16 @@ std::string Node::source() const {
 std::string PlanData::imagePath(std::uint32_t node) const {
     if (node == 0)
         return "\\";
-    std::string path;
+    // Measured first, then filled from its end: one allocation however deep the file lies.
+    std::size_t length = 0;
     for (std::int32_t n = static_cast<std::int32_t>(node); n > 0; n = nodes[n].parent)
-        path = "\\" + std::string(nodes[n].name) + path;
+        length += 1 + nodes[n].name.size();
+    std::string path(length, '\\');
+    for (std::int32_t n = static_cast<std::int32_t>(node); n > 0; n = nodes[n].parent) {
+        length -= nodes[n].name.size();
+        path.replace(length, nodes[n].name.size(), nodes[n].name);
+        --length; // its separator, already in place
+    }
     return path;
 }
 
@@ -414,7 +421,7 @@ static const detail::Node* findNode(const detail::PlanData& d, std::string_view 
     const auto& bigFolders = d.bigFolders();
     for (const auto& name : FileLayout::splitImagePath(imagePath)) {
         if (auto big = bigFolders.find(at); big != bigFolders.end()) {
-            auto it = big->second.find(name);
+            auto it = big->second.find(std::string(name));
             if (it == big->second.end())
                 return nullptr;
             at = it->second;

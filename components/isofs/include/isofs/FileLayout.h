@@ -81,11 +81,11 @@ public:
     std::uint64_t totalFileBytes() const;
 
     // Splits an image path into its names; throws LayoutError for a path not starting with "\".
-    static std::vector<std::string> splitImagePath(std::string_view imagePath);
+    static std::vector<std::string_view> splitImagePath(std::string_view imagePath);
 
 private:
     DataItem* findMutable(std::string_view imagePath);
-    DataItem& ensureFolder(const std::vector<std::string>& names, std::size_t count);
+    DataItem& ensureFolder(const std::vector<std::string_view>& names, std::size_t count);
     DataItem& insert(DataItem& parent, std::unique_ptr<DataItem> item);
     void rename(std::string_view imagePath, const std::string& newName, bool folder);
 
