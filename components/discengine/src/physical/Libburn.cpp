@@ -98,8 +98,10 @@ std::vector<ScannedDrive> FindPhysicalDrives(const std::string& setting) {
         burn_drive_info* infos = nullptr;
         unsigned int count = 0;
         int done = 0;
+        // The scan runs on libburn's own thread. Without drives it is over in well under a
+        // millisecond, and every command waits for it at start: look often.
         while ((done = burn_drive_scan(&infos, &count)) == 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            std::this_thread::sleep_for(std::chrono::microseconds(250));
         for (unsigned int i = 0; done > 0 && i < count; ++i) {
             char adr[BURN_DRIVE_ADR_LEN] = {};
             if (burn_drive_d_get_adr(infos[i].drive, adr) > 0)
