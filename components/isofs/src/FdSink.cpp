@@ -4,13 +4,16 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace isofs {
 
 FdSink::FdSink(int fd, std::size_t bufferBytes) : fd_(fd), buffer_(bufferBytes) {}
 
-FdSink::~FdSink() = default;
+FdSink::~FdSink() {
+    closePipe();
+}
 
 void FdSink::writeAll(const unsigned char* data, std::size_t bytes) {
     while (bytes > 0) {
@@ -71,7 +74,7 @@ void FdSink::commit(std::size_t bytes) {
 }
 
 std::int64_t FdSink::copyFromFd(int fd, std::uint64_t offset, std::size_t bytes) {
-    if (!copyRangeWorks_ || bytes == 0)
+    if (bytes == 0 || (!spliceWorks_ && !copyRangeWorks_))
         return 0;
     flush();
     // The page cache builds large folios only at aligned file offsets: a long copy that starts
@@ -80,6 +83,58 @@ std::int64_t FdSink::copyFromFd(int fd, std::uint64_t offset, std::size_t bytes)
     constexpr std::uint64_t kAlign = 64u << 10;
     if (const std::uint64_t off = written_ % kAlign; off != 0 && bytes > 2 * kAlign)
         bytes = static_cast<std::size_t>(kAlign - off);
+    if (spliceWorks_) {
+        const std::int64_t n = spliceFrom(fd, offset, bytes);
+        if (n != kNoSplice)
+            return n;
+        spliceWorks_ = false;
+    }
+    return copyRange(fd, offset, bytes);
+}
+
+// Through a pipe of our own, made as large as the system lets us: ext4 copies large writes into
+// large page-cache folios, and copy_file_range's own pipe moves 64 KiB a write (about 6 % slower
+// for a disc image).
+std::int64_t FdSink::spliceFrom(int fd, std::uint64_t offset, std::size_t bytes) {
+    if (pipe_[0] < 0) {
+        if (::pipe2(pipe_, O_CLOEXEC) != 0)
+            return kNoSplice;
+        ::fcntl(pipe_[1], F_SETPIPE_SZ, 512 << 10); // a smaller pipe still works
+        const int size = ::fcntl(pipe_[1], F_GETPIPE_SZ);
+        pipeBytes_ = size > 0 ? static_cast<std::size_t>(size) : 64u << 10;
+    }
+    loff_t in = static_cast<loff_t>(offset);
+    ssize_t got;
+    do
+        got = ::splice(fd, &in, pipe_[1], nullptr, std::min(bytes, pipeBytes_), SPLICE_F_MOVE);
+    while (got < 0 && errno == EINTR);
+    if (got < 0) {
+        const int err = errno;
+        if (err == EINVAL || err == ENOSYS || err == EOPNOTSUPP || err == EBADF || err == ESPIPE)
+            return kNoSplice;
+        return 0; // a read error: the caller reads it again itself, which names it
+    }
+    for (auto left = static_cast<std::size_t>(got); left > 0;) {
+        const ssize_t put = ::splice(pipe_[0], nullptr, fd_, nullptr, left, SPLICE_F_MOVE);
+        if (put > 0) {
+            written_ += static_cast<std::uint64_t>(put);
+            left -= static_cast<std::size_t>(put);
+            continue;
+        }
+        const int err = put < 0 ? errno : EIO;
+        if (err == EINTR)
+            continue;
+        closePipe(); // what is left in it belongs to no write
+        if (err == EINVAL && left == static_cast<std::size_t>(got))
+            return kNoSplice; // the target takes no splice: nothing of it was written
+        throw OutputError(err, std::string("Cannot write the image: ") + std::strerror(err));
+    }
+    return got;
+}
+
+std::int64_t FdSink::copyRange(int fd, std::uint64_t offset, std::size_t bytes) {
+    if (!copyRangeWorks_)
+        return 0;
     loff_t in = static_cast<loff_t>(offset);
     for (;;) {
         ssize_t n = ::copy_file_range(fd, &in, fd_, nullptr, bytes, 0);
@@ -100,6 +155,14 @@ std::int64_t FdSink::copyFromFd(int fd, std::uint64_t offset, std::size_t bytes)
         copyRangeWorks_ = false;
         return 0;
     }
+}
+
+void FdSink::closePipe() {
+    for (int& end : pipe_)
+        if (end >= 0) {
+            ::close(end);
+            end = -1;
+        }
 }
 
 } // namespace isofs

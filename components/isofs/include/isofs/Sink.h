@@ -25,8 +25,8 @@ public:
     virtual void commit(std::size_t /*bytes*/) {}
 };
 
-// Writes to an open file descriptor (not owned) through a large buffer; uses copy_file_range
-// for file data when the kernel allows it.
+// Writes to an open file descriptor (not owned) through a large buffer; file data is moved in
+// the kernel (splice through a pipe of its own, else copy_file_range) when the kernel allows it.
 class FdSink : public OutputSink {
 public:
     explicit FdSink(int fd, std::size_t bufferBytes = 1u << 20);
@@ -39,12 +39,19 @@ public:
     std::uint64_t bytesWritten() const { return written_ + fill_; }
 
 private:
+    static constexpr std::int64_t kNoSplice = -1'000'000;
     void writeAll(const unsigned char* data, std::size_t bytes);
+    std::int64_t spliceFrom(int fd, std::uint64_t offset, std::size_t bytes);
+    std::int64_t copyRange(int fd, std::uint64_t offset, std::size_t bytes);
+    void closePipe();
     int fd_;
     std::vector<unsigned char> buffer_;
     std::size_t fill_ = 0;
     std::uint64_t written_ = 0;
+    bool spliceWorks_ = true;
     bool copyRangeWorks_ = true;
+    int pipe_[2] = {-1, -1}; // read end, write end
+    std::size_t pipeBytes_ = 0;
 };
 
 } // namespace isofs
