@@ -125,9 +125,9 @@ public:
     void CopyFile(const std::string& path, const fs::path& target) const override {
         CopyThroughTemp(*this, path, target);
     }
-    // Asked right after Stat, which has just looked; the extent's reader looks between pieces.
+    // The extent's reader looks again between pieces.
     std::optional<NativeExtent> NativeExtentOf(const std::string& path) const override {
-        return inner_->NativeExtentOf(path);
+        return Watched([&] { return inner_->NativeExtentOf(path); });
     }
     void CheckMedium() const override { watch_->Check(); }
 

@@ -256,6 +256,16 @@ private:
 std::unique_ptr<isofs::SourceReader> OpenVolumeFile(std::shared_ptr<IDiscVolume> volume,
                                                     const std::string& path,
                                                     const std::string& display) {
+    // A file in one piece of the disc's image (most files of a data disc) is found with one
+    // look; for any other answer Stat tells what the file is, or why it cannot be read.
+    try {
+        if (auto native = volume->NativeExtentOf(path))
+            return std::make_unique<NativeExtentReader>(std::move(volume), *native, display);
+    } catch (const MediumGoneError& e) {
+        throw isofs::SourceError(display, ENOMEDIUM, e.what());
+    } catch (const std::exception& e) {
+        throw isofs::SourceError(display, EIO, e.what());
+    }
     std::optional<VolumeEntry> entry;
     try {
         entry = volume->Stat(path);
@@ -268,16 +278,6 @@ std::unique_ptr<isofs::SourceReader> OpenVolumeFile(std::shared_ptr<IDiscVolume>
         throw isofs::SourceError(display, ENOENT, "The file " + display + " is not on the disc");
     if (!entry->problem.empty())
         throw isofs::SourceError(display, EIO, display + ": " + entry->problem);
-    std::optional<NativeExtent> native;
-    try {
-        native = volume->NativeExtentOf(path);
-    } catch (const MediumGoneError& e) {
-        throw isofs::SourceError(display, ENOMEDIUM, e.what());
-    } catch (const std::exception& e) {
-        throw isofs::SourceError(display, EIO, e.what());
-    }
-    if (native && native->bytes == entry->size)
-        return std::make_unique<NativeExtentReader>(std::move(volume), *native, display);
     return std::make_unique<VolumeReader>(std::move(volume), path, display, entry->size);
 }
 
